@@ -1,0 +1,22 @@
+#pragma once
+// The widget boundary: QString in the controls, Windows-1251 bytes behind.
+#include <QString>
+#include <string>
+
+#include "common/cp1251.h"
+
+namespace vantrel {
+
+inline std::string toCp(const QString& s) {
+    return utf16ToCp1251(std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), s.size()));
+}
+
+inline QString fromCp(const std::string& bytes) {
+    const std::u16string u = cp1251ToUtf16(bytes);
+    return QString(reinterpret_cast<const QChar*>(u.data()), qsizetype(u.size()));
+}
+
+// UI texts in the source are UTF-8.
+inline QString ru(const char* utf8) { return QString::fromUtf8(utf8); }
+
+}  // namespace vantrel

@@ -1,0 +1,49 @@
+#include "common/clock.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+namespace vantrel {
+
+std::int32_t weekMs(const LocalTime& t) {
+    return ((((t.dayOfWeek - 1) * 24 + t.hour) * 60 + t.minute) * 60 + t.second) * 1000 + t.msec;
+}
+
+std::string logTimeText(const LocalTime& t) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d:%03d", t.hour % 100, t.minute % 100,
+                  t.second % 100, t.msec % 1000);
+    return buf;
+}
+
+LocalTime SystemClock::now() const {
+    using namespace std::chrono;
+    const auto wall = system_clock::now();
+    const auto ms = duration_cast<milliseconds>(wall.time_since_epoch()).count();
+    const std::time_t secs = static_cast<std::time_t>(ms / 1000);
+    std::tm tm{};
+    localtime_r(&secs, &tm);
+    LocalTime t;
+    t.year = tm.tm_year + 1900;
+    t.month = tm.tm_mon + 1;
+    t.day = tm.tm_mday;
+    t.dayOfWeek = tm.tm_wday == 0 ? 7 : tm.tm_wday;
+    t.hour = tm.tm_hour;
+    t.minute = tm.tm_min;
+    t.second = tm.tm_sec;
+    t.msec = static_cast<int>(ms % 1000);
+    return t;
+}
+
+std::int64_t SystemClock::monotonicMs() const {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+Clock& systemClock() {
+    static SystemClock clock;
+    return clock;
+}
+
+}  // namespace vantrel

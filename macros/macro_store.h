@@ -1,0 +1,10 @@
+#pragma once
+// Placeholder: filled in by the work on this area.
+
+namespace vantrel {
+
+class MacroStore {
+public:
+};
+
+}  // namespace vantrel

@@ -1,0 +1,50 @@
+#include "rx/log_line.h"
+
+namespace vantrel {
+
+std::string renderRx(const std::uint8_t* bytes, std::size_t n, OutputMode mode) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    if (mode == OutputMode::Hex) {
+        out.resize(n * 3);
+        for (std::size_t i = 0; i < n; ++i) {
+            out[3 * i] = kDigits[bytes[i] >> 4];
+            out[3 * i + 1] = kDigits[bytes[i] & 0x0F];
+            out[3 * i + 2] = ' ';
+        }
+        return out;
+    }
+    out.reserve(n + 8);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t b = bytes[i];
+        if (b == 0x0D) {
+            out += "\r\n";
+        } else if (b == 0x0A) {
+            // A line feed shows nothing: the carriage return already broke the line.
+        } else if (b == 0x00) {
+            out += "<NULL>";
+        } else {
+            out.push_back(static_cast<char>(b));
+        }
+    }
+    return out;
+}
+
+std::string timePrefix(const LocalTime& t, Direction d) {
+    return " [ " + logTimeText(t) + (d == Direction::Rx ? " < ] " : " > ] ");
+}
+
+std::string completeRxLine(const std::string& rendered, bool showTime, const LocalTime& t) {
+    std::string text = rendered.empty() ? rendered : rendered.substr(0, rendered.size() - 1);
+    return showTime ? timePrefix(t, Direction::Rx) + text : text;
+}
+
+std::string completeTxLine(const std::string& shown, bool showTime, const LocalTime& t) {
+    return showTime ? timePrefix(t, Direction::Tx) + shown : shown;
+}
+
+bool passesFilter(const std::string& line, const std::string& filter) {
+    return filter.empty() || line.find(filter) != std::string::npos;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,1 @@
+// Placeholder: filled in by the work on this area.

@@ -1,0 +1,60 @@
+#pragma once
+// The serial operations of the platform, row by row, on one device handle.
+// The POSIX backend uses termios; tests use fakes or pseudo-terminals.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+// The one line-settings record. An open writes exactly the four named fields;
+// everything else (flow control, DTR and RTS control, special characters) is
+// zero for the whole run: no flow control, DTR and RTS not raised.
+struct LineSettings {
+    std::uint32_t BaudRate = 0;
+    std::uint8_t ByteSize = 0;
+    std::uint8_t Parity = 0;    // 0 = none
+    std::uint8_t StopBits = 0;  // 0 = one, 1 = one and a half, 2 = two
+    bool operator==(const LineSettings&) const = default;
+};
+
+enum class OpenFailure { None, NotFound, AccessDenied, Busy, NotADevice, Other };
+
+struct OpenResult {
+    OpenFailure failure = OpenFailure::None;
+    std::string reason;  // in Russian, UTF-8, for the user; empty on success
+    bool ok() const { return failure == OpenFailure::None; }
+};
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+    // Exclusive open by name (also against root and a second program).
+    // A handle already held stays as it is; callers close it first.
+    virtual OpenResult open(const std::string& name) = 0;
+    virtual void setQueueSizes(std::size_t input, std::size_t output) = 0;
+    // Applies the settings; false when the device refuses them, when the
+    // handle no longer leads to a device (unplugged) or was never opened.
+    // It is also the probe of the link.
+    virtual bool applySettings(const LineSettings& settings) = 0;
+    // Bytes waiting in the input queue (0 when not open).
+    virtual std::size_t waiting() = 0;
+    // Reads at most n bytes without waiting; returns the count read.
+    virtual std::size_t read(std::uint8_t* buffer, std::size_t n) = 0;
+    virtual void write(const std::uint8_t* data, std::size_t n) = 0;
+    // Discards both queues.
+    virtual void purge() = 0;
+    virtual void close() = 0;
+};
+
+// The ports the system registers, as names to open (device paths on Linux).
+std::vector<std::string> listSerialPorts();
+// The names offered when none are found (the counterpart of COM1..COM9).
+std::vector<std::string> fallbackPortNames();
+std::unique_ptr<SerialPort> makeSystemSerialPort();
+// A short pause of the calling thread.
+void sleepMs(int ms);
+
+}  // namespace vantrel
