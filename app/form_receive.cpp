@@ -11,6 +11,8 @@ void TForm1::StartLogClick() { }
 void TForm1::writeLogFileLine(const std::string&) { }
 void TForm1::closeLogFile() { }
 void TForm1::updateByteTotals() { }
+void TForm1::countSentLine() { }
+void TForm1::showSendCount() { }
 int TForm1::RxTimeoutMs() const { return 0; }
 void TForm1::setRxTimeoutMs(int) { }
 void TForm1::setupReceiveHandlers() { }

@@ -190,6 +190,8 @@ public:
     void FormCreate();
     void FormClose(bool& accept);
     void Rearrange();  // the layout rule on every size change (form_layout.cpp)
+    void BtInfoClick();     // the about window, modal
+    void ShowPortError();   // the port-error window, modal
 
     // ================================ serial link (form_serial.cpp)
     void ScanPorts();
@@ -228,6 +230,8 @@ public:
     void writeLogFileLine(const std::string& line);  // while logging is on
     void closeLogFile();
     void updateByteTotals();  // caption of StaticText3
+    void countSentLine();     // a shown TX line: SendCount + 1
+    void showSendCount();     // caption of LSend
     int RxTimeoutMs() const;
     void setRxTimeoutMs(int ms);  // also the caption and colour of TimeOutAns
     void setupReceiveHandlers();

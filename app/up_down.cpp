@@ -1,0 +1,7 @@
+#include "app/up_down.h"
+
+namespace vantrel {
+
+UpDown::UpDown(QWidget* parent) : QWidget(parent) {}
+
+}  // namespace vantrel
