@@ -35,7 +35,10 @@ std::string timePrefix(const LocalTime& t, Direction d) {
 }
 
 std::string completeRxLine(const std::string& rendered, bool showTime, const LocalTime& t) {
-    std::string text = rendered.empty() ? rendered : rendered.substr(0, rendered.size() - 1);
+    // Only a rendering artefact is dropped (the LF of a final CR, the blank after
+    // the last HEX byte); an answer without a line end keeps its last character.
+    const bool artefact = rendered.ends_with("\r\n") || rendered.ends_with(' ');
+    std::string text = artefact ? rendered.substr(0, rendered.size() - 1) : rendered;
     return showTime ? timePrefix(t, Direction::Rx) + text : text;
 }
 

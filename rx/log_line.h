@@ -18,8 +18,9 @@ std::string renderRx(const std::uint8_t* bytes, std::size_t n, OutputMode mode);
 // " [ hh:mm:ss:zzz < ] " or " [ hh:mm:ss:zzz > ] ", 20 characters.
 std::string timePrefix(const LocalTime& t, Direction d);
 
-// An RX line loses its last character; then the prefix goes in front when
-// `showTime`. `rendered` must not be empty.
+// An RX line loses the LF that a final CR became, or the blank after the last
+// HEX byte; any other last character stays. Then the prefix goes in front
+// when `showTime`.
 std::string completeRxLine(const std::string& rendered, bool showTime, const LocalTime& t);
 // A TX line keeps every character.
 std::string completeTxLine(const std::string& shown, bool showTime, const LocalTime& t);
