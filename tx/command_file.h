@@ -1,0 +1,58 @@
+#pragma once
+// Command files: plain text, one command per line, read as Windows-1251
+// bytes. Lines end with CR LF, LF or CR alike. At most 500 lines are read;
+// a line of 255 bytes or more is left out but still counts.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel {
+
+inline constexpr std::size_t kMaxCommandFileLines = 500;
+inline constexpr std::size_t kMaxCommandLineBytes = 254;  // 255 and more are left out
+
+// Splits a command file into lines as it arrives, chunk by chunk, so a huge
+// file is never held in memory; stops taking lines after the 500th.
+class CommandFileReader {
+public:
+    // Feeds the next bytes of the file; returns false once 500 lines are read.
+    bool feed(std::string_view bytes);
+    // The end of the file: a last line without a line end still counts.
+    void finish();
+
+    bool full() const { return linesRead_ >= kMaxCommandFileLines; }
+    std::size_t linesRead() const { return linesRead_; }
+    const std::vector<std::string>& lines() const { return lines_; }
+    std::vector<std::string> takeLines() { return std::move(lines_); }
+
+private:
+    void endLine();
+
+    std::vector<std::string> lines_;
+    std::string current_;
+    bool currentTooLong_ = false;
+    bool inLine_ = false;        // bytes of an unfinished line have been seen
+    bool afterCr_ = false;       // the last byte ended a line with CR
+    std::size_t linesRead_ = 0;  // every line, also the ones left out
+};
+
+struct CommandFile {
+    std::vector<std::string> lines;  // the kept lines, in file order
+    std::size_t linesRead = 0;       // every line read, up to 500
+    bool tooBig = false;             // 500 lines were read ("Большой файл")
+};
+
+// The lines of a whole file image.
+CommandFile parseCommandFile(std::string_view bytes);
+
+struct CommandFileResult {
+    bool ok = false;
+    std::string reason;  // why it could not be read (Russian, UTF-8)
+    CommandFile file;
+};
+
+// Reads the command file at `path`.
+CommandFileResult readCommandFile(const std::string& path);
+
+}  // namespace vantrel
