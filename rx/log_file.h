@@ -1,10 +1,62 @@
 #pragma once
-// Placeholder: filled in by the work on this area.
+// The log file of one run: "LOG_" + the date and time of the first start,
+// created once, paused and resumed, closed when the window closes. Every
+// shown line is handed to the system at once; the disk is synced at most
+// every kSyncIntervalMs, so neither a killed program nor a stopped machine
+// loses more than that.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "common/clock.h"
 
 namespace vantrel {
 
 class LogFile {
 public:
+    static constexpr std::int64_t kSyncIntervalMs = 20;
+
+    LogFile() = default;
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+    ~LogFile();
+
+    struct Outcome {
+        bool ok = true;
+        std::string reason;  // UTF-8, in Russian, when !ok
+    };
+
+    bool LogActive = false;
+    bool LogFileCreated = false;
+    std::string LogFileName;
+
+    // Where a file name is created; the bare name (working directory) unless
+    // replaced, for example by tests that need a failing device.
+    std::function<std::string(const std::string& name)> pathOf;
+    // The steady clock that paces the disk syncs (null: the system clock).
+    const Clock* clock = nullptr;
+
+    // "LOG_2024 3 5 9 7 3.txt": numbers without leading zeros, single blanks.
+    static std::string fileNameFor(const LocalTime& t);
+
+    // Start or resume; the first start creates (or replaces) the file. A
+    // failed creation leaves the log never started.
+    Outcome start(const LocalTime& now);
+    void pause() { LogActive = false; }
+    // While active: the line and CR LF. A failed write pauses the log, so a
+    // lasting fault is reported once and not with every line.
+    Outcome writeLine(const std::string& line);
+    // Syncs written lines that have waited kSyncIntervalMs or longer.
+    void syncIfDue();
+    void close();
+
+private:
+    std::int64_t nowMs() const;
+    void sync();
+
+    int fd_ = -1;
+    bool unsynced_ = false;
+    std::int64_t lastSyncMs_ = 0;
 };
 
 }  // namespace vantrel

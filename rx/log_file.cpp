@@ -1,0 +1,97 @@
+#include "rx/log_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vantrel {
+
+namespace {
+
+// The reason of a failed file operation, for a Russian message box.
+std::string reasonText(int err) {
+    switch (err) {
+    case EACCES:
+    case EPERM: return "нет прав на запись";
+    case EISDIR: return "с таким именем уже есть папка";
+    case ENOENT:
+    case ENOTDIR: return "папка не найдена";
+    case ENOSPC:
+    case EDQUOT: return "на диске нет места";
+    case EROFS: return "диск доступен только для чтения";
+    case EMFILE:
+    case ENFILE: return "открыто слишком много файлов";
+    case ETXTBSY:
+    case EBUSY: return "файл занят другой программой";
+    default: return std::string("ошибка ввода-вывода (") + std::strerror(err) + ")";
+    }
+}
+
+}  // namespace
+
+LogFile::~LogFile() { close(); }
+
+std::string LogFile::fileNameFor(const LocalTime& t) {
+    return "LOG_" + std::to_string(t.year) + " " + std::to_string(t.month) + " " +
+           std::to_string(t.day) + " " + std::to_string(t.hour) + " " +
+           std::to_string(t.minute) + " " + std::to_string(t.second) + ".txt";
+}
+
+LogFile::Outcome LogFile::start(const LocalTime& now) {
+    if (!LogFileCreated) {
+        const std::string name = fileNameFor(now);
+        const std::string path = pathOf ? pathOf(name) : name;
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0) return {false, reasonText(errno)};
+        fd_ = fd;
+        LogFileName = name;
+        LogFileCreated = true;
+        unsynced_ = false;
+        lastSyncMs_ = nowMs();
+    }
+    LogActive = true;
+    return {};
+}
+
+LogFile::Outcome LogFile::writeLine(const std::string& line) {
+    if (!LogActive || fd_ < 0) return {};
+    const std::string bytes = line + "\r\n";
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int err = n < 0 ? errno : EIO;
+            LogActive = false;
+            return {false, reasonText(err)};
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    unsynced_ = true;
+    syncIfDue();
+    return {};
+}
+
+void LogFile::syncIfDue() {
+    if (unsynced_ && nowMs() - lastSyncMs_ >= kSyncIntervalMs) sync();
+}
+
+void LogFile::sync() {
+    ::fdatasync(fd_);
+    unsynced_ = false;
+    lastSyncMs_ = nowMs();
+}
+
+void LogFile::close() {
+    if (fd_ < 0) return;
+    if (unsynced_) sync();
+    ::close(fd_);
+    fd_ = -1;
+    LogActive = false;
+}
+
+std::int64_t LogFile::nowMs() const { return (clock ? *clock : systemClock()).monotonicMs(); }
+
+}  // namespace vantrel
