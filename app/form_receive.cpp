@@ -1,20 +1,173 @@
-#include "app/main_window.h"
+// Receiving, the traffic statistics and the log file: the handlers of the
+// receive poll, the time-out arrows, the statistics reset and the log button.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QCheckBox>
 
-// Not built yet: filled in by the work on this area.
+#include "app/colors.h"
+#include "app/main_window.h"
+#include "app/text_codec.h"
+#include "app/up_down.h"
+#include "rx/log_file.h"
+#include "rx/log_line.h"
+#include "rx/receiver.h"
+#include "rx/stats.h"
+#include "serial/serial_link.h"
+#include "tx/send_modes.h"
 
 namespace vantrel {
 
-void TForm1::RxTimerTimer() { }
-void TForm1::TimeOutRxClick(bool) { }
-void TForm1::BTClrStatClick() { }
-void TForm1::StartLogClick() { }
-void TForm1::writeLogFileLine(const std::string&) { }
-void TForm1::closeLogFile() { }
-void TForm1::updateByteTotals() { }
-void TForm1::countSentLine() { }
-void TForm1::showSendCount() { }
-int TForm1::RxTimeoutMs() const { return 0; }
-void TForm1::setRxTimeoutMs(int) { }
-void TForm1::setupReceiveHandlers() { }
+namespace {
+
+// The open link as the receiver sees it.
+class LinkRxPort final : public RxPort {
+public:
+    explicit LinkRxPort(SerialLink& link) : link_(link) {}
+    std::size_t waiting() override { return link_.waiting(); }
+    std::size_t read(std::uint8_t* buffer, std::size_t n) override { return link_.read(buffer, n); }
+
+private:
+    SerialLink& link_;
+};
+
+// Clears the busy mark on every way out of a tick, an exception included.
+class BusyMark {
+public:
+    explicit BusyMark(bool& mark) : mark_(mark) { mark_ = true; }
+    ~BusyMark() { mark_ = false; }
+    BusyMark(const BusyMark&) = delete;
+    BusyMark& operator=(const BusyMark&) = delete;
+
+private:
+    bool& mark_;
+};
+
+QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+}  // namespace
+
+void TForm1::setupReceiveHandlers() {
+    logFile->clock = &clock();
+    connect(TimeOutRx, &UpDown::clicked, this, &TForm1::TimeOutRxClick);
+    connect(BTClrStat, &QPushButton::clicked, this, &TForm1::BTClrStatClick);
+    connect(StartLog, &QPushButton::clicked, this, &TForm1::StartLogClick);
+}
+
+// ------------------------------------------------------------------ receiving
+
+void TForm1::RxTimerTimer() {
+    Receiver& rx = *receiver;
+    if (rx.RxBusy) return;  // a tick nested in a message box of the outer one
+    const BusyMark mark(rx.RxBusy);
+    logFile->syncIfDue();
+    if (!link->isOpen()) return;
+    LinkRxPort port(*link);
+    Receiver::Tick tick = rx.tick(port, weekMs(clock().now()), rx.RxTimeoutMs);
+    if (tick.bytesWaiting) updateByteTotals();
+    if (!tick.packet.empty()) ReadBufRxInLog(tick.packet);
+}
+
+void TForm1::ReadBufRxInLog(const std::vector<std::uint8_t>& packet) {
+    const OutputMode mode = RBHEX->isChecked() ? OutputMode::Hex : OutputMode::Ascii;
+    const std::string text = renderRx(packet.data(), packet.size(), mode);
+    if (text.empty()) return;  // line feeds alone leave no trace
+    const std::string line = completeRxLine(text, VisTime->isChecked(), clock().now());
+    if (passesFilter(line, toCp(FiltrLog->text()))) {
+        const bool interval = stats->countRx(weekMs(clock().now()));
+        LRead->setText(qs(stats->readCaption()));
+        if (interval) {
+            MinTimeWait->setText(qs(stats->minCaption()));
+            MaxTimeWait->setText(qs(stats->maxCaption()));
+        }
+        appendLogLine(line);
+        writeLogFileLine(line);
+    }
+    afterAnswerTrigger();
+}
+
+void TForm1::afterAnswerTrigger() {
+    const std::size_t q = link->waiting();
+    if (!RBAfterAns->isChecked() || q != 0) return;  // bytes waiting: the answer goes on
+    if (!modes->FileCmdMode) {
+        SendPortData(toCp(MainStrCmd->text()));
+        return;
+    }
+    sendNextFileLineAfterAnswer();
+}
+
+void TForm1::updateByteTotals() {
+    StaticText3->setText(QStringLiteral("TX: %1 RX: %2").arg(TxBytes).arg(receiver->RxBytes));
+}
+
+int TForm1::RxTimeoutMs() const { return receiver->RxTimeoutMs; }
+
+void TForm1::setRxTimeoutMs(int ms) {
+    // Only a damaged settings file holds a negative time-out.
+    receiver->RxTimeoutMs = ms < 0 ? 0 : ms;
+    TimeOutAns->setText(QStringLiteral("TimeRX: %1").arg(receiver->RxTimeoutMs));
+    applyBackgroundValue(TimeOutAns, receiver->RxTimeoutMs != 0 ? colorvalue::kYellow : colorvalue::kButtonFace);
+}
+
+void TForm1::TimeOutRxClick(bool up) { setRxTimeoutMs(stepRxTimeout(receiver->RxTimeoutMs, up)); }
+
+// ----------------------------------------------------------------- statistics
+
+void TForm1::BTClrStatClick() {
+    stats->reset();
+    MinTimeWait->setText(qs(stats->minCaption()));
+    MaxTimeWait->setText(qs(stats->maxCaption()));
+    LRead->setText(qs(stats->readCaption()));
+    LSend->setText(qs(stats->sendCaption()));
+}
+
+void TForm1::countSentLine() { stats->countTx(); }
+
+void TForm1::showSendCount() { LSend->setText(qs(stats->sendCaption())); }
+
+// ------------------------------------------------------------------- log file
+
+namespace {
+
+void showLogPaused(TForm1& f) {
+    TForm1::setTag(f.StartLog, 0);
+    f.StartLog->setText(QStringLiteral("Go Log"));
+    f.STLog->setText(ru("Запись в файл лога приостановлена (") + fromCp(f.logFile->LogFileName) + ")");
+}
+
+}  // namespace
+
+void TForm1::StartLogClick() {
+    if (tag(StartLog) == 1) {
+        showLogPaused(*this);
+        logFile->pause();
+        return;
+    }
+    const LogFile::Outcome created = logFile->start(clock().now());
+    if (!created.ok) {
+        // Nothing is open, so the log stays never started.
+        StartLog->setText(QStringLiteral("Start Log"));
+        STLog->setText(ru("Запись в файл не ведётся"));
+        messages().info("Не удалось создать файл лога " + created.file, created.reason);
+        return;
+    }
+    setTag(StartLog, 1);
+    StartLog->setText(QStringLiteral("Pause Log"));
+    STLog->setText(ru("Лог записывается в файл ") + fromCp(logFile->LogFileName));
+}
+
+void TForm1::writeLogFileLine(const std::string& line) {
+    if (!logFile->LogActive) return;
+    const LogFile::Outcome written = logFile->writeLine(line);
+    if (written.ok) return;
+    // Paused before the box opens, so lines arriving meanwhile raise no second box.
+    showLogPaused(*this);
+    messages().info("Не удалось записать строку в файл лога " + written.file +
+                        ". Запись в файл приостановлена.",
+                    written.reason);
+}
+
+void TForm1::closeLogFile() { logFile->close(); }
 
 }  // namespace vantrel

@@ -234,6 +234,8 @@ public:
     void showSendCount();     // caption of LSend
     int RxTimeoutMs() const;
     void setRxTimeoutMs(int ms);  // also the caption and colour of TimeOutAns
+    void ReadBufRxInLog(const std::vector<std::uint8_t>& packet);  // one flushed packet
+    void afterAnswerTrigger();  // the next command once an answer is complete
     void setupReceiveHandlers();
 
     // ================ sending modes, command files, history (form_modes.cpp)

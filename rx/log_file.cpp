@@ -44,7 +44,7 @@ LogFile::Outcome LogFile::start(const LocalTime& now) {
         const std::string name = fileNameFor(now);
         const std::string path = pathOf ? pathOf(name) : name;
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0) return {false, reasonText(errno)};
+        if (fd < 0) return {false, reasonText(errno), name};
         fd_ = fd;
         LogFileName = name;
         LogFileCreated = true;
@@ -65,7 +65,7 @@ LogFile::Outcome LogFile::writeLine(const std::string& line) {
         if (n <= 0) {
             const int err = n < 0 ? errno : EIO;
             LogActive = false;
-            return {false, reasonText(err)};
+            return {false, reasonText(err), LogFileName};
         }
         done += static_cast<std::size_t>(n);
     }

@@ -24,6 +24,7 @@ public:
     struct Outcome {
         bool ok = true;
         std::string reason;  // UTF-8, in Russian, when !ok
+        std::string file;    // the file concerned, when !ok
     };
 
     bool LogActive = false;

@@ -25,6 +25,7 @@ public:
     std::uint32_t RxLen = 0;
     std::int32_t LastRxTime = 0;  // WeekMs of the latest tick that found bytes
     std::int64_t RxBytes = 0;     // 64-bit: a fast link passes 2^31 bytes in minutes
+    std::int32_t RxTimeoutMs = 0; // the silence that ends a packet
     bool RxBusy = false;
 
     struct Tick {

@@ -104,6 +104,7 @@ TEST_F(LogFileTest, AFileThatCannotBeCreatedLeavesTheLogNeverStarted) {
         const auto outcome = failing.start(when);
         EXPECT_FALSE(outcome.ok);
         EXPECT_EQ(outcome.reason, c.reason);
+        EXPECT_EQ(outcome.file, "LOG_2024 3 5 9 7 3.txt");
         EXPECT_FALSE(failing.LogActive);
         EXPECT_FALSE(failing.LogFileCreated);
         EXPECT_EQ(failing.LogFileName, "");
@@ -117,6 +118,7 @@ TEST_F(LogFileTest, AFailingWritePausesTheLogAndReportsOnce) {
     const auto first = log.writeLine("line 1");
     EXPECT_FALSE(first.ok);
     EXPECT_EQ(first.reason, "на диске нет места");
+    EXPECT_EQ(first.file, "LOG_2024 3 5 9 7 3.txt");
     EXPECT_FALSE(log.LogActive);
     EXPECT_TRUE(log.LogFileCreated);
     // Further lines are not tried until the user resumes.
