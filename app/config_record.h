@@ -1,10 +1,22 @@
 #pragma once
-// Placeholder: filled in by the work on this area.
+// The settings of this run as one record: read at start-up, gathered from the
+// controls and written back at close. Fields the window does not gather keep
+// what was loaded.
+#include <string>
+
+#include "common/config_image.h"
 
 namespace vantrel {
 
 class ConfigRecord {
 public:
+    ConfigImage image;
+
+    // Reads the file in the working directory; a missing file is created with
+    // a zero record. True when a usable record was read (then apply it).
+    bool load(const std::string& path = kConfigFileName);
+    // Writes the image; returns the reason on failure, else "".
+    std::string save(const std::string& path = kConfigFileName) const;
 };
 
 }  // namespace vantrel

@@ -1,13 +1,139 @@
-#include "app/main_window.h"
+// The settings that survive a restart: applied at start-up, gathered at close.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
 
-// Not built yet: filled in by the work on this area.
+#include <algorithm>
+
+#include "app/colors.h"
+#include "app/config_record.h"
+#include "app/log_view.h"
+#include "app/main_window.h"
+#include "app/text_codec.h"
 
 namespace vantrel {
 
-void TForm1::loadAndApplyConfig() { }
-void TForm1::saveConfig() { }
-void TForm1::CustomFunctionsTimer() { }
-void TForm1::OutHelpHelp() { }
-void TForm1::setupHousekeeping() { }
+namespace {
+
+constexpr int kMinFontSize = 2;
+constexpr int kMaxFontSize = 100;
+constexpr int kListCount = 100;
+constexpr int kDefaultPeriodMs = 1000;
+
+// The index of the item the box shows; -1 when its text matches none.
+int shownItem(const QComboBox* box) { return box->findText(box->currentText()); }
+
+// Out-of-range indexes leave the box without a selection.
+void selectItem(QComboBox* box, int index) { box->setCurrentIndex(index < box->count() ? index : -1); }
+
+void setBoxText(QComboBox* box, const QString& text) {
+    const int i = box->findText(text);
+    if (i >= 0)
+        box->setCurrentIndex(i);
+    else
+        box->setEditText(text);
+}
+
+// A rate typed into the box that is none of its items; 0 otherwise.
+std::uint32_t typedRate(const QComboBox* box) {
+    if (shownItem(box) >= 0) return 0;
+    bool ok = false;
+    const uint rate = box->currentText().trimmed().toUInt(&ok);
+    return ok ? rate : 0;
+}
+
+void setFontSize(QWidget* w, int points) {
+    QFont f = w->font();
+    f.setPointSize(points);
+    w->setFont(f);
+}
+
+}  // namespace
+
+void TForm1::loadAndApplyConfig() {
+    if (!config->load()) return;  // absent or unusable: the controls keep their initial state
+    const ConfigImage& c = config->image;
+
+    setBoxText(ComPort, fromCp(c.portName()));
+    selectItem(BaudRate, c.baudIndex());
+    if (c.typedBaud() != 0) BaudRate->setEditText(QString::number(c.typedBaud()));
+    selectItem(ComBits, c.bitsIndex());
+    selectItem(ComStopBits, c.stopBitsIndex());
+
+    AutoConnect->setChecked(c.autoConnectOn());  // ticked: the warning shows now
+    setRxTimeoutMs(std::max(0, int(c.rxTimeoutMs())));  // also its caption and colour
+    FiltrLog->setText(fromCp(c.logFilter()));
+    if (c.logFontSize() >= kMinFontSize && c.logFontSize() <= kMaxFontSize) LogFontSize = c.logFontSize();
+
+    for (QWidget* w : std::initializer_list<QWidget*>{MainStrCmd, FastOldCmd, AddStrCmd, OldCmdList, LBTail,
+                                                      MainWindow})
+        applyColorValue(w, c.backColor(), c.textColor());
+    setFontSize(MainWindow, LogFontSize);
+    setFontSize(SecondWindow, LogFontSize);
+
+    VisTime->setChecked(c.showTime());
+    switch (c.sendModeCode()) {
+        case 1: RBManual->setChecked(true); break;
+        case 2: RBSel->setChecked(true); break;
+        case 3: RBAfterAns->setChecked(true); break;
+        case 4: RBPeriod->setChecked(true); break;
+        default: break;
+    }
+    // Selecting an output mode rewrites the packet tail; the stored one is put back below.
+    if (c.outputMode() == 1) RBASCII->setChecked(true);
+    if (c.outputMode() == 2) RBHEX->setChecked(true);
+    if (c.showNames()) RBName->setChecked(true);
+    RbData->setChecked(!c.showNames());
+
+    PeriodTX->setText(QString::number(c.periodMs()));
+    SendAsReconn->setChecked(c.sendOnConnect());
+    MainStrCmd->setText(fromCp(c.commandLine()));
+    AddStrCmd->setText(fromCp(c.packetTail()));
+    if (!FiltrLog->text().isEmpty()) applyBackgroundValue(FiltrLog, colorvalue::kYellow);
+
+    const int list = c.currentList();
+    CurrentList = list >= 1 && list <= kListCount ? list : 1;
+}
+
+void TForm1::saveConfig() {
+    ConfigImage& c = config->image;
+    c.setPortName(toCp(ComPort->currentText()));
+    c.setBaudIndex(shownItem(BaudRate));
+    c.setTypedBaud(typedRate(BaudRate));
+    c.setBitsIndex(shownItem(ComBits));
+    c.setStopBitsIndex(shownItem(ComStopBits));
+    c.setAutoConnectOn(AutoConnect->isChecked());
+    c.setRxTimeoutMs(RxTimeoutMs());
+    c.setLogFilter(toCp(FiltrLog->text()));
+    c.setLogFontSize(LogFontSize);
+    c.setBackColor(colorValue(MainStrCmd, true));
+    c.setTextColor(colorValue(MainStrCmd, false));
+    c.setShowTime(VisTime->isChecked());
+    if (RBManual->isChecked())
+        c.setSendModeCode(1);
+    else if (RBSel->isChecked())
+        c.setSendModeCode(2);
+    else if (RBAfterAns->isChecked())
+        c.setSendModeCode(3);
+    else if (RBPeriod->isChecked())
+        c.setSendModeCode(4);
+    if (RBASCII->isChecked())
+        c.setOutputMode(1);
+    else if (RBHEX->isChecked())
+        c.setOutputMode(2);
+    bool ok = false;
+    const int period = PeriodTX->text().toInt(&ok);
+    c.setPeriodMs(ok ? period : kDefaultPeriodMs);
+    c.setSendOnConnect(SendAsReconn->isChecked());
+    c.setCommandLine(toCp(MainStrCmd->text()));
+    c.setPacketTail(toCp(AddStrCmd->text()));
+    c.setShowNames(RBName->isChecked());
+    c.setCurrentList(CurrentList);
+
+    const std::string reason = config->save();
+    if (!reason.empty()) messages().info("Не удалось сохранить настройки в файл ConfigTerminal", reason);
+}
 
 }  // namespace vantrel

@@ -287,6 +287,7 @@ public:
     void CustomFunctionsTimer();
     void OutHelpHelp();
     void setupHousekeeping();
+    class Housekeeping* housekeeping = nullptr;  // hover countdowns and the mouse-move watch
 
 protected:
     void closeEvent(QCloseEvent* event) override;
