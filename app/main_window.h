@@ -192,6 +192,7 @@ public:
     void Rearrange();  // the layout rule on every size change (form_layout.cpp)
     void BtInfoClick();     // the about window, modal
     void ShowPortError();   // the port-error window, modal
+    QSize ArrangedSize;     // the size the layout was last arranged for
 
     // ================================ serial link (form_serial.cpp)
     void ScanPorts();

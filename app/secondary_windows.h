@@ -1,29 +1,56 @@
 #pragma once
-// The about window, the port-error window and the save prompt.
-// Placeholder: the window work fills them in.
+// The about window, the port-error window and the save prompt. Each lives for
+// the whole run and is only hidden when closed.
 #include <QDialog>
+
+class QLabel;
+class QPushButton;
 
 namespace vantrel {
 
 class TForm1;
 
+// Centres a window on the screen it would appear on.
+void centreOnScreen(QWidget& window);
+
 class TInfo : public QDialog {
     Q_OBJECT
 public:
-    explicit TInfo(QWidget* parent = nullptr) : QDialog(parent) {}
+    explicit TInfo(QWidget* parent = nullptr);
+
+    QLabel* Title = nullptr;        // "Терминал для работы с COM-портом"
+    QLabel* Product = nullptr;      // "Vantrel v1.11"
+    QLabel* Picture = nullptr;
+    QPushButton* FocusSink = nullptr;  // hidden; holds the focus so none shows
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 class TOpenPortError : public QDialog {
     Q_OBJECT
 public:
-    explicit TOpenPortError(QWidget* parent = nullptr) : QDialog(parent) {}
+    explicit TOpenPortError(QWidget* parent = nullptr);
+
+    QLabel* Picture = nullptr;  // 599 x 499 at its natural size
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 // "Да" saves the macros, "Нет" only closes, "Отмена" refuses the next close.
 class TSave : public QDialog {
     Q_OBJECT
 public:
-    explicit TSave(TForm1* form, QWidget* parent = nullptr) : QDialog(parent), form_(form) {}
+    explicit TSave(TForm1* form, QWidget* parent = nullptr);
+
+    QLabel* Question = nullptr;
+    QPushButton* BtYes = nullptr;
+    QPushButton* BtNo = nullptr;
+    QPushButton* BtCancel = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     TForm1* form_;

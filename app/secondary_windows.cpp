@@ -1,0 +1,150 @@
+#include "app/secondary_windows.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/main_window.h"
+#include "app/pictures.h"
+#include "app/text_codec.h"
+
+namespace vantrel {
+
+namespace {
+
+QFont boldPixelFont(int pixels) {
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(pixels);
+    f.setBold(true);
+    return f;
+}
+
+}  // namespace
+
+void centreOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QSize outer = window.frameGeometry().size();
+    window.move(area.x() + (area.width() - outer.width()) / 2,
+                area.y() + (area.height() - outer.height()) / 2);
+}
+
+// ------------------------------------------------------------------ TInfo
+
+TInfo::TInfo(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TInfo"));
+    setWindowTitle(QStringLiteral("Info"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(581, 462);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+
+    // The hidden button comes first so it takes the focus when the window opens.
+    FocusSink = new QPushButton(this);
+    FocusSink->setObjectName(QStringLiteral("FocusSink"));
+    FocusSink->setGeometry(0, 0, 1, 1);
+    FocusSink->setDefault(false);
+    FocusSink->setAutoDefault(false);
+    // Kept "visible" to Qt so it can hold the focus, but it paints nothing.
+    FocusSink->setFlat(true);
+    FocusSink->setStyleSheet(QStringLiteral("border: none; background: transparent;"));
+
+    Title = new QLabel(ru("Терминал для работы с COM-портом"), this);
+    Title->setObjectName(QStringLiteral("Title"));
+    Title->setFont(boldPixelFont(13));
+    Title->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Title->setGeometry(0, 8, 581, 18);
+
+    Product = new QLabel(QStringLiteral("Vantrel v1.11"), this);
+    Product->setObjectName(QStringLiteral("Product"));
+    Product->setFont(boldPixelFont(24));
+    Product->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Product->setGeometry(0, 30, 581, 32);
+
+    Picture = new QLabel(this);
+    Picture->setObjectName(QStringLiteral("Picture"));
+    Picture->setGeometry(0, 66, 581, 462 - 66);
+    Picture->setPixmap(drawAboutPicture(Picture->size()));
+}
+
+void TInfo::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    centreOnScreen(*this);
+    FocusSink->setFocus(Qt::OtherFocusReason);
+}
+
+// --------------------------------------------------------- TOpenPortError
+
+TOpenPortError::TOpenPortError(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TOpenPortError"));
+    setWindowTitle(QStringLiteral("OpenPortError"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    Picture = new QLabel(this);
+    Picture->setObjectName(QStringLiteral("Picture"));
+    const QPixmap pm = drawPortErrorPicture();
+    Picture->setPixmap(pm);
+    Picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Picture->setGeometry(0, 0, pm.width(), pm.height());
+    // outer 603 x 519 with a usual frame: the client holds the picture
+    resize(pm.width(), pm.height());
+}
+
+void TOpenPortError::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    centreOnScreen(*this);
+}
+
+// ------------------------------------------------------------------ TSave
+
+TSave::TSave(TForm1* form, QWidget* parent) : QDialog(parent), form_(form) {
+    setObjectName(QStringLiteral("TSave"));
+    // no title bar, so no caption and no system menu
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setFixedSize(300, 92);
+    setAutoFillBackground(true);
+
+    auto* frame = new QFrame(this);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    frame->setGeometry(0, 0, 300, 92);
+
+    Question = new QLabel(ru("Сохранить изменения  макросов?"), this);
+    Question->setObjectName(QStringLiteral("Question"));
+    Question->setAlignment(Qt::AlignCenter);
+    Question->setGeometry(8, 12, 284, 24);
+
+    auto makeButton = [this](const char* caption, const char* name, int left) {
+        auto* b = new QPushButton(ru(caption), this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(left, 52, 80, 25);
+        b->setAutoDefault(false);
+        return b;
+    };
+    BtYes = makeButton("Да", "BtYes", 18);
+    BtNo = makeButton("Нет", "BtNo", 110);
+    BtCancel = makeButton("Отмена", "BtCancel", 202);
+    BtYes->setDefault(true);
+
+    connect(BtYes, &QPushButton::clicked, this, [this] {
+        form_->SaveMacroStore();
+        accept();
+    });
+    connect(BtNo, &QPushButton::clicked, this, &QDialog::reject);
+    connect(BtCancel, &QPushButton::clicked, this, [this] {
+        form_->CloseRefused = true;
+        reject();
+    });
+}
+
+void TSave::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    centreOnScreen(*this);
+    BtYes->setFocus(Qt::OtherFocusReason);
+}
+
+}  // namespace vantrel
