@@ -254,6 +254,16 @@ public:
     void ReadOldCmd();
     void loadHistory();
     void saveHistory();
+    bool PeriodTXKeyPress(QChar ch);  // true: the typed character is discarded
+    void MainStrCmdKeyUp(int key);    // keys: Qt::Key values
+    void Str1Click();
+    bool FastOldCmdKeyPress(int key);  // true: consumed
+    void FastOldCmdExit();
+    bool AddStrCmdKeyPress(int key);   // true: consumed
+    void AddStrCmdKeyUp(int key);
+    void Str2Click();
+    bool LBTailKeyPress(int key);      // true: consumed
+    void LBTailExit();
     void setupModeHandlers();
 
     // ============================ macros (form_macros.cpp, macro_editor_window.cpp)
