@@ -1,11 +1,12 @@
 #pragma once
 // The one serial port of the terminal: its handle, whether it is open, and the
-// one line-settings record. Placeholder interface: the serial work fills it in.
+// one line-settings record that every open writes and the watchdog re-applies.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
+#include "serial/port_settings.h"
 #include "serial/serial_port.h"
 
 namespace vantrel {
@@ -13,10 +14,29 @@ namespace vantrel {
 class SerialLink {
 public:
     using PortFactory = std::function<std::unique_ptr<SerialPort>()>;
+    using Pause = std::function<void(int)>;
+    static constexpr std::size_t kQueueSize = 2048;
+
     explicit SerialLink(PortFactory makePort = makeSystemSerialPort);
     ~SerialLink();
+    void setPortFactory(PortFactory makePort);
 
+    // PortOpen: the port is open and took its line settings.
     bool isOpen() const { return portOpen_; }
+    const LineSettings& lineSettings() const { return settings_; }
+    // Whether an open was ever attempted (the handle is no longer 0).
+    bool hasHandle() const { return handle_ != nullptr; }
+
+    // Releases a still valid earlier handle, pauses 5 ms, opens the named
+    // port exclusively, sets the queues, writes the four fields of the line
+    // settings and applies them. A refused setting closes the device again.
+    OpenResult open(const PortSettings& settings, const Pause& pause = sleepMs);
+    // Discards both queues and closes; nothing at all while not open.
+    void close();
+    // Re-applies the line settings of the last open: false once the handle
+    // no longer leads to a device, or was never opened.
+    bool probe();
+
     // Operations on the open port; they do nothing while it is closed.
     std::size_t waiting();
     std::size_t read(std::uint8_t* buffer, std::size_t n);
@@ -26,6 +46,7 @@ public:
 private:
     PortFactory makePort_;
     std::unique_ptr<SerialPort> handle_;
+    LineSettings settings_;
     bool portOpen_ = false;
 };
 

@@ -20,7 +20,7 @@ struct LineSettings {
     bool operator==(const LineSettings&) const = default;
 };
 
-enum class OpenFailure { None, NotFound, AccessDenied, Busy, NotADevice, Other };
+enum class OpenFailure { None, NotFound, AccessDenied, Busy, NotADevice, SettingsRefused, Other };
 
 struct OpenResult {
     OpenFailure failure = OpenFailure::None;
@@ -48,6 +48,9 @@ public:
     virtual void purge() = 0;
     virtual void close() = 0;
 };
+
+// A failure with its reason for the user (Russian, UTF-8).
+OpenResult openFailure(OpenFailure failure);
 
 // The ports the system registers, as names to open (device paths on Linux).
 std::vector<std::string> listSerialPorts();

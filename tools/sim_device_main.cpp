@@ -1,1 +1,218 @@
-int main() { return 0; }
+// vantrel-simdev: a simulated serial device on a pseudo-terminal.
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/pty_device.h"
+#include "tools/sim_device.h"
+
+namespace {
+
+const char* const kHelp =
+    "Usage: vantrel-simdev [options]\n"
+    "A simulated serial device on a pseudo-terminal.\n"
+    "\n"
+    "Options:\n"
+    "  --link PATH       make PATH a symlink to the device (its stable name)\n"
+    "  --no-echo         do not echo received bytes (echo is on by default)\n"
+    "  --answer CMD=REP  answer the command CMD with REP (escapes \\r \\n \\t \\\\ \\xHH);\n"
+    "                    built in: AT\\r -> OK\\r\\n, ATI\\r -> name, PING\\r -> PONG\\r\\n\n"
+    "  --stream N        send N bytes (0-9A-Z repeated) right after start\n"
+    "  --rate R          bytes per second of --stream (default 1000)\n"
+    "  --report          print every received chunk as \"rx <hex>\" on stdout\n"
+    "  --help            this text\n"
+    "\n"
+    "Control, one command per line on stdin:\n"
+    "  unplug            close the pty and remove the link (as pulling the adapter)\n"
+    "  replug            a new pty behind the same link\n"
+    "  stream N [R]      send N bytes at R bytes per second\n"
+    "  send TEXT         send TEXT (escapes as above)\n"
+    "  echo on|off       switch the echo\n"
+    "  answer CMD=REP    add or change a fixed answer\n"
+    "  quit              remove the link and end\n"
+    "Signals: SIGUSR1 = unplug, SIGUSR2 = replug, SIGTERM/SIGINT/SIGHUP = quit.\n"
+    "Status lines on stdout: \"plugged <link> <pty>\", \"unplugged\".\n";
+
+std::int64_t nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string hex(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (!out.empty()) out += ' ';
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+bool splitAnswer(const std::string& spec, std::string& command, std::string& reply) {
+    const auto eq = spec.find('=');
+    if (eq == std::string::npos) return false;
+    const auto c = vantrel::parseEscapes(spec.substr(0, eq));
+    const auto r = vantrel::parseEscapes(spec.substr(eq + 1));
+    if (!c || !r || c->empty()) return false;
+    command = *c;
+    reply = *r;
+    return true;
+}
+
+struct Simulator {
+    vantrel::PtyDevice device;
+    vantrel::DeviceBehaviour behaviour;
+    vantrel::StreamPacer pacer;
+    std::string link;
+    bool report = false;
+    bool running = true;
+
+    void status() {
+        if (device.isPlugged())
+            std::printf("plugged %s %s\n", link.empty() ? "-" : link.c_str(), device.slavePath().c_str());
+        else
+            std::printf("unplugged\n");
+        std::fflush(stdout);
+    }
+
+    void command(const std::string& line) {
+        const auto sp = line.find(' ');
+        const std::string verb = line.substr(0, sp);
+        const std::string rest = sp == std::string::npos ? std::string() : line.substr(sp + 1);
+        if (verb == "unplug") {
+            device.unplug();
+            status();
+        } else if (verb == "replug") {
+            if (!device.replug()) std::fprintf(stderr, "vantrel-simdev: cannot make a new pty\n");
+            status();
+        } else if (verb == "stream") {
+            unsigned long long n = 0, rate = 1000;
+            if (std::sscanf(rest.c_str(), "%llu %llu", &n, &rate) >= 1) pacer.start(n, unsigned(rate), nowMs());
+            else std::fprintf(stderr, "vantrel-simdev: stream N [RATE]\n");
+        } else if (verb == "send") {
+            const auto bytes = vantrel::parseEscapes(rest);
+            if (bytes) device.write(*bytes);
+            else std::fprintf(stderr, "vantrel-simdev: bad escape in: %s\n", rest.c_str());
+        } else if (verb == "echo") {
+            behaviour.setEcho(rest == "on");
+        } else if (verb == "answer") {
+            std::string c, r;
+            if (splitAnswer(rest, c, r)) behaviour.setAnswer(c, r);
+            else std::fprintf(stderr, "vantrel-simdev: answer CMD=REPLY\n");
+        } else if (verb == "quit") {
+            running = false;
+        } else if (!verb.empty()) {
+            std::fprintf(stderr, "vantrel-simdev: unknown command: %s\n", verb.c_str());
+        }
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Simulator sim;
+    unsigned long long streamCount = 0, streamRate = 1000;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--help" || a == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        } else if (a == "--link" && hasValue) {
+            sim.link = argv[++i];
+        } else if (a == "--no-echo") {
+            sim.behaviour.setEcho(false);
+        } else if (a == "--answer" && hasValue) {
+            std::string c, r;
+            if (!splitAnswer(argv[++i], c, r)) {
+                std::fprintf(stderr, "vantrel-simdev: --answer CMD=REPLY\n");
+                return 2;
+            }
+            sim.behaviour.setAnswer(c, r);
+        } else if (a == "--stream" && hasValue) {
+            streamCount = std::strtoull(argv[++i], nullptr, 10);
+        } else if (a == "--rate" && hasValue) {
+            streamRate = std::strtoull(argv[++i], nullptr, 10);
+        } else if (a == "--report") {
+            sim.report = true;
+        } else {
+            std::fprintf(stderr, "vantrel-simdev: unknown option %s (see --help)\n", a.c_str());
+            return 2;
+        }
+    }
+
+    sigset_t mask;
+    sigemptyset(&mask);
+    for (int s : {SIGUSR1, SIGUSR2, SIGTERM, SIGINT, SIGHUP}) sigaddset(&mask, s);
+    sigprocmask(SIG_BLOCK, &mask, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    const int sigFd = signalfd(-1, &mask, SFD_CLOEXEC);
+
+    if (!sim.device.open(sim.link)) {
+        std::fprintf(stderr, "vantrel-simdev: cannot create the pty%s%s\n",
+                     sim.link.empty() ? "" : " or the link ", sim.link.c_str());
+        return 1;
+    }
+    sim.status();
+    if (streamCount > 0) sim.pacer.start(streamCount, unsigned(streamRate), nowMs());
+
+    bool stdinOpen = true;
+    std::string input;
+    while (sim.running) {
+        std::vector<pollfd> fds;
+        fds.push_back({sigFd, POLLIN, 0});
+        if (stdinOpen) fds.push_back({STDIN_FILENO, POLLIN, 0});
+        const std::size_t masterAt = fds.size();
+        if (sim.device.isPlugged()) fds.push_back({sim.device.masterFd(), POLLIN, 0});
+        const int timeout = sim.pacer.active() ? 10 : 500;
+        if (poll(fds.data(), fds.size(), timeout) < 0) continue;
+
+        if (fds[0].revents & POLLIN) {
+            signalfd_siginfo info{};
+            if (read(sigFd, &info, sizeof info) == sizeof info) {
+                if (info.ssi_signo == SIGUSR1) sim.command("unplug");
+                else if (info.ssi_signo == SIGUSR2) sim.command("replug");
+                else sim.running = false;
+            }
+        }
+        if (stdinOpen && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+            char buf[1024];
+            const ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
+            if (n <= 0) {
+                stdinOpen = false;  // started in the background: keep playing the device
+            } else {
+                input.append(buf, std::size_t(n));
+                for (auto nl = input.find('\n'); nl != std::string::npos; nl = input.find('\n')) {
+                    std::string line = input.substr(0, nl);
+                    input.erase(0, nl + 1);
+                    if (!line.empty() && line.back() == '\r') line.pop_back();
+                    sim.command(line);
+                }
+            }
+        }
+        if (masterAt < fds.size() && sim.device.isPlugged() && (fds[masterAt].revents & POLLIN)) {
+            const std::string got = sim.device.readAvailable();
+            if (!got.empty()) {
+                if (sim.report) {
+                    std::printf("rx %s\n", hex(got).c_str());
+                    std::fflush(stdout);
+                }
+                const std::string reply = sim.behaviour.onReceive(got);
+                if (!reply.empty()) sim.device.write(reply);
+            }
+        }
+        if (sim.pacer.active() && sim.device.isPlugged()) sim.device.writeNow(sim.pacer.due(nowMs()));
+    }
+    sim.device.unplug();
+    return 0;
+}

@@ -1,0 +1,146 @@
+// The port state and the line-settings record, against a port that records
+// every platform call.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "serial/serial_link.h"
+
+namespace vantrel {
+namespace {
+
+struct PortScript {
+    std::vector<std::string> calls;
+    OpenResult openResult;
+    bool acceptSettings = true;
+    bool deviceThere = true;  // false: the handle no longer leads to a device
+    std::vector<LineSettings> applied;
+};
+
+class RecordingPort final : public SerialPort {
+public:
+    explicit RecordingPort(PortScript& s) : s_(s) {}
+    OpenResult open(const std::string& name) override {
+        s_.calls.push_back("open " + name);
+        open_ = s_.openResult.ok();
+        return s_.openResult;
+    }
+    void setQueueSizes(std::size_t in, std::size_t out) override {
+        s_.calls.push_back("queues " + std::to_string(in) + " " + std::to_string(out));
+    }
+    bool applySettings(const LineSettings& ls) override {
+        s_.calls.push_back("apply");
+        s_.applied.push_back(ls);
+        return open_ && s_.deviceThere && s_.acceptSettings;
+    }
+    std::size_t waiting() override { return 0; }
+    std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
+    void write(const std::uint8_t*, std::size_t n) override { s_.calls.push_back("write " + std::to_string(n)); }
+    void purge() override { s_.calls.push_back("purge"); }
+    void close() override {
+        s_.calls.push_back("close");
+        open_ = false;
+    }
+
+private:
+    PortScript& s_;
+    bool open_ = false;
+};
+
+class SerialLinkTest : public ::testing::Test {
+protected:
+    SerialLinkTest() : link([this] { return std::make_unique<RecordingPort>(script); }) {}
+    OpenResult open(PortSettings ps) {
+        return link.open(ps, [this](int ms) { script.calls.push_back("pause " + std::to_string(ms)); });
+    }
+    PortScript script;
+    SerialLink link;
+};
+
+TEST_F(SerialLinkTest, OpenWritesExactlyTheFourFieldsAndAppliesThem) {
+    ASSERT_TRUE(open({"/dev/ttyUSB0", 115200, 8, 0}).ok());
+    EXPECT_TRUE(link.isOpen());
+    EXPECT_EQ(link.lineSettings(), (LineSettings{115200, 8, 0, 0}));
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"pause 5", "open /dev/ttyUSB0", "queues 2048 2048", "apply"}));
+    ASSERT_EQ(script.applied.size(), 1u);
+    EXPECT_EQ(script.applied[0], (LineSettings{115200, 8, 0, 0}));
+}
+
+TEST_F(SerialLinkTest, StopBitCodesReachTheRecord) {
+    for (std::uint8_t code : {0, 1, 2}) {
+        const std::uint8_t bits = code == 1 ? 5 : 7;
+        ASSERT_TRUE(open({"p", 9600, bits, code}).ok());
+        EXPECT_EQ(link.lineSettings().StopBits, code);
+        link.close();
+    }
+}
+
+TEST_F(SerialLinkTest, RefusedSettingsCloseTheDeviceAndKeepTheAttemptedRecord) {
+    script.acceptSettings = false;
+    const OpenResult r = open({"p", 4800, 8, 1});
+    EXPECT_EQ(r.failure, OpenFailure::SettingsRefused);
+    EXPECT_FALSE(r.reason.empty());
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(script.calls.back(), "close");
+    EXPECT_EQ(link.lineSettings(), (LineSettings{4800, 8, 0, 1}));
+}
+
+TEST_F(SerialLinkTest, DeviceThatDoesNotOpenLeavesTheRecordOfTheLastOpen) {
+    ASSERT_TRUE(open({"a", 57600, 7, 2}).ok());
+    link.close();
+    script.openResult = openFailure(OpenFailure::Busy);
+    script.calls.clear();
+    const OpenResult r = open({"b", 1200, 5, 0});
+    EXPECT_EQ(r.failure, OpenFailure::Busy);
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(link.lineSettings(), (LineSettings{57600, 7, 0, 2}));
+    // the closed handle answered the pre-open probe with "no", so nothing was closed
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"apply", "pause 5", "open b"}));
+}
+
+TEST_F(SerialLinkTest, CloseActsOnlyWhileOpen) {
+    link.close();
+    EXPECT_TRUE(script.calls.empty());
+    ASSERT_TRUE(open({"p", 9600, 8, 0}).ok());
+    script.calls.clear();
+    link.close();
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"purge", "close"}));
+    link.close();
+    EXPECT_EQ(script.calls.size(), 2u);
+}
+
+TEST_F(SerialLinkTest, AnEarlierStillValidHandleIsReleasedBeforeTheNextOpen) {
+    ASSERT_TRUE(open({"p", 9600, 8, 0}).ok());
+    script.calls.clear();
+    ASSERT_TRUE(open({"p", 19200, 8, 0}).ok());
+    EXPECT_EQ(script.calls,
+              (std::vector<std::string>{"apply", "close", "pause 5", "open p", "queues 2048 2048", "apply"}));
+    EXPECT_TRUE(link.isOpen());
+}
+
+TEST_F(SerialLinkTest, ProbeFollowsTheDevice) {
+    EXPECT_FALSE(link.probe());  // never opened
+    ASSERT_TRUE(open({"p", 9600, 8, 0}).ok());
+    EXPECT_TRUE(link.probe());
+    EXPECT_EQ(script.applied.back(), (LineSettings{9600, 8, 0, 0}));
+    script.deviceThere = false;
+    EXPECT_FALSE(link.probe());
+    link.close();
+    script.deviceThere = true;
+    EXPECT_FALSE(link.probe());  // closed handle
+}
+
+TEST_F(SerialLinkTest, TrafficOnlyWhileOpen) {
+    const std::uint8_t bytes[3] = {1, 2, 3};
+    link.write(bytes, 3);
+    link.purge();
+    EXPECT_TRUE(script.calls.empty());
+    ASSERT_TRUE(open({"p", 9600, 8, 0}).ok());
+    link.write(bytes, 3);
+    EXPECT_EQ(script.calls.back(), "write 3");
+}
+
+}  // namespace
+}  // namespace vantrel
