@@ -1,0 +1,342 @@
+// The log window: the view itself, and the controls of the main window that act on it.
+#include <QApplication>
+#include <QClipboard>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+#include <memory>
+
+#include "app/colors.h"
+#include "app/log_view.h"
+#include "app/main_window.h"
+#include "support/fakes.h"
+
+using namespace vantrel;
+
+namespace {
+
+const QString kStop = QStringLiteral(">>>>>>>>>> STOP <<<<<<<<<<");
+
+QStringList viewLines(const LogView& view) {
+    QStringList out;
+    for (QTextBlock b = view.document()->firstBlock(); b.isValid(); b = b.next()) out << b.text();
+    return out;
+}
+
+}  // namespace
+
+class LogViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    // The view on its own.
+    void displayText_data();
+    void displayText();
+    void linesBreakAtCrAndLfAndKeepEmptyLines();
+    void wrappedPiecesAreCountedAlsoAfterAResize();
+    void staysAtTheBottomOnlyWhenItWasThere();
+
+    // The controls of the main window.
+    void pauseShowsTheOldLinesAndNewLinesAppearOnResume();
+    void pauseOfAnEmptyLogShowsTheStopLine();
+    void clearEmptiesOnlyTheLog();
+    void sixColourClicksReturnToTheStart();
+    void fontSizeStopsAt2And100();
+    void outputModeButtonsSetTheTail();
+    void filterFieldColours();
+    void moreThan5000LinesEmptyTheView();
+    void wrappedLinesCountTowardsTheBound();
+
+private:
+    std::unique_ptr<TForm1> makeForm();
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString oldDir_;
+    test::FakeClock clock_;
+    test::RecordingMessages messages_;
+};
+
+void LogViewTest::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    oldDir_ = QDir::currentPath();
+    QDir::setCurrent(dir_->path());
+}
+
+void LogViewTest::cleanup() {
+    QDir::setCurrent(oldDir_);
+    dir_.reset();
+}
+
+std::unique_ptr<TForm1> LogViewTest::makeForm() {
+    FormServices s;
+    s.clock = &clock_;
+    s.messages = &messages_;
+    s.listPorts = [] { return std::vector<std::string>{}; };
+    s.runModal = [](QDialog&) { return 0; };
+    return std::make_unique<TForm1>(s);
+}
+
+void LogViewTest::displayText_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("plain") << "AT" << "AT";
+    QTest::newRow("final CR LF ends the line") << "AT\r\n" << "AT";
+    QTest::newRow("final lone CR ends the line") << "OK\r" << "OK";
+    QTest::newRow("inner CR LF") << "A\r\nB\r" << "A\nB";
+    QTest::newRow("inner lone CR") << "A\rB" << "A\nB";
+    QTest::newRow("inner lone LF") << "A\nB" << "A\nB";
+    QTest::newRow("empty line inside") << "A\r\n\r" << "A\n";
+    QTest::newRow("zero byte") << QString::fromLatin1("A\0B", 3) << QString("A") + QChar(0x2400) + "B";
+    QTest::newRow("bell and delete") << "\x07x\x7F" << QString(QChar(0x2407)) + "x" + QChar(0x2421);
+    QTest::newRow("tab") << "a\tb" << QString("a") + QChar(0x2409) + "b";
+    QTest::newRow("cyrillic") << QString::fromUtf8("Привет") << QString::fromUtf8("Привет");
+}
+
+void LogViewTest::displayText() {
+    QFETCH(QString, line);
+    QFETCH(QString, shown);
+    QCOMPARE(LogView::displayText(line), shown);
+}
+
+void LogViewTest::linesBreakAtCrAndLfAndKeepEmptyLines() {
+    LogView view;
+    view.appendLine("");  // an empty first line is a line of its own
+    view.appendLine("A\r\nB\r");
+    view.appendLine("AT\r\n");
+    view.appendLine("X");
+    QCOMPARE(viewLines(view), QStringList({"", "A", "B", "AT", "X"}));
+    QCOMPARE(view.visualLineCount(), 5);
+    QCOMPARE(view.wholeText(), QString("\nA\nB\nAT\nX"));
+
+    view.clearLog();
+    view.appendLine("Y");
+    QCOMPARE(viewLines(view), QStringList({"Y"}));
+    QCOMPARE(view.visualLineCount(), 1);
+}
+
+void LogViewTest::wrappedPiecesAreCountedAlsoAfterAResize() {
+    LogView view;
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QString longLine = QString("0A ").repeated(400).trimmed();  // 1199 characters
+    view.appendLine("short");
+    view.appendLine(longLine);
+    const int narrow = view.visualLineCount();
+    QVERIFY2(narrow > 5, qPrintable(QString::number(narrow)));
+    QCOMPARE(narrow, 1 + view.document()->lastBlock().layout()->lineCount());
+
+    view.resize(900, 200);
+    QTRY_VERIFY(view.visualLineCount() < narrow);
+    const int wide = view.visualLineCount();
+    QVERIFY(wide > 2);
+    // The count matches the layout the view paints with.
+    int painted = 0;
+    for (QTextBlock b = view.document()->firstBlock(); b.isValid(); b = b.next()) {
+        view.document()->documentLayout()->blockBoundingRect(b);
+        painted += b.layout()->lineCount();
+    }
+    QCOMPARE(wide, painted);
+
+    // A larger font wraps into more pieces.
+    QFont f = view.font();
+    f.setPointSize(f.pointSize() * 2);
+    view.setFont(f);
+    QVERIFY(view.visualLineCount() > wide);
+}
+
+void LogViewTest::staysAtTheBottomOnlyWhenItWasThere() {
+    LogView view;
+    view.resize(300, 120);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    for (int i = 0; i < 100; ++i) view.appendLine(QString("line %1").arg(i));
+    QScrollBar* bar = view.verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+
+    bar->setValue(10);
+    for (int i = 0; i < 20; ++i) view.appendLine("more");
+    QCOMPARE(bar->value(), 10);
+
+    bar->setValue(bar->maximum());
+    view.appendLine("last");
+    QCOMPARE(bar->value(), bar->maximum());
+}
+
+void LogViewTest::pauseShowsTheOldLinesAndNewLinesAppearOnResume() {
+    auto form = makeForm();
+    form->show();
+    QApplication::clipboard()->setText("user's own");
+    form->appendLogLine("old 1\r");
+    form->appendLogLine("old 2");
+
+    form->StartStopClick();
+    QCOMPARE(TForm1::tag(form->StartStop), 1);
+    QCOMPARE(form->StartStop->text(), QString(">"));
+    QVERIFY(form->SecondWindow->isVisible());
+    QVERIFY(!form->MainWindow->isVisible());
+    const QString frozen = "old 1\nold 2\n\n" + kStop;
+    QCOMPARE(form->SecondWindow->toPlainText(), frozen);
+
+    for (int i = 1; i <= 10; ++i) form->appendLogLine("new " + std::to_string(i));
+    QCOMPARE(form->SecondWindow->toPlainText(), frozen);
+
+    form->StartStopClick();
+    QCOMPARE(TForm1::tag(form->StartStop), 0);
+    QCOMPARE(form->StartStop->text(), QString("||"));
+    QVERIFY(form->MainWindow->isVisible());
+    QVERIFY(!form->SecondWindow->isVisible());
+    QVERIFY(form->SecondWindow->toPlainText().isEmpty());
+    const QStringList lines = viewLines(*form->MainWindow);
+    QCOMPARE(lines.size(), 12);
+    QCOMPARE(lines.first(), QString("old 1"));
+    QCOMPARE(lines.last(), QString("new 10"));
+    QCOMPARE(QApplication::clipboard()->text(), QString("user's own"));
+}
+
+void LogViewTest::pauseOfAnEmptyLogShowsTheStopLine() {
+    auto form = makeForm();
+    form->StartStopClick();
+    QCOMPARE(form->SecondWindow->toPlainText(), "\n" + kStop);
+}
+
+void LogViewTest::clearEmptiesOnlyTheLog() {
+    auto form = makeForm();
+    form->appendLogLine("a");
+    form->SecondWindow->setPlainText("kept");
+    form->BTLog->click();
+    QVERIFY(form->MainWindow->wholeText().isEmpty());
+    QCOMPARE(form->SecondWindow->toPlainText(), QString("kept"));
+}
+
+void LogViewTest::sixColourClicksReturnToTheStart() {
+    auto form = makeForm();
+    struct Step {
+        std::uint32_t back, text;
+    };
+    const Step steps[6] = {{0xFF00000B, 0xFF000008}, {0xFF00001E, 0xFF000008}, {0x00FFFF00, 0xFF000008},
+                           {0x00000000, 0x0000FF00}, {0x000000FF, 0x00FF0000}, {0xFF000005, 0xFF000008}};
+    QWidget* const six[] = {form->MainStrCmd, form->FastOldCmd, form->AddStrCmd,
+                            form->OldCmdList, form->LBTail,     form->MainWindow};
+    const QPalette secondBefore = form->SecondWindow->palette();
+    for (int i = 0; i < 6; ++i) {
+        form->BTPalitra->click();
+        QCOMPARE(TForm1::tag(form->BTPalitra), (i + 1) % 6);
+        for (QWidget* w : six) {
+            QCOMPARE(colorValue(w, true), steps[i].back);
+            QCOMPARE(colorValue(w, false), steps[i].text);
+            QCOMPARE(w->palette().color(QPalette::Base), colorFromValue(steps[i].back));
+            QCOMPARE(w->palette().color(QPalette::Text), colorFromValue(steps[i].text));
+        }
+    }
+    // The explicit colours are the named ones.
+    QCOMPARE(colorFromValue(0x00FFFF00), QColor(0, 255, 255));
+    QCOMPARE(colorFromValue(0x0000FF00), QColor(0, 255, 0));
+    QCOMPARE(colorFromValue(0x000000FF), QColor(255, 0, 0));
+    QCOMPARE(colorFromValue(0x00FF0000), QColor(0, 0, 255));
+    QCOMPARE(valueOfColor(QColor(0x12, 0x34, 0x56)), 0x00563412u);
+    QCOMPARE(form->SecondWindow->palette().color(QPalette::Base), secondBefore.color(QPalette::Base));
+}
+
+void LogViewTest::fontSizeStopsAt2And100() {
+    auto form = makeForm();
+    form->LogFontSize = 99;
+    form->SriftClick(true);
+    form->SriftClick(true);
+    QCOMPARE(form->LogFontSize, 100);
+    QCOMPARE(form->SriftText->text(), QString("100"));
+    QCOMPARE(form->MainWindow->font().pointSize(), 100);
+    QCOMPARE(form->SecondWindow->font().pointSize(), 100);
+
+    form->LogFontSize = 3;
+    form->SriftClick(false);
+    form->SriftClick(false);
+    QCOMPARE(form->LogFontSize, 2);
+    QCOMPARE(form->SriftText->text(), QString("2"));
+    QCOMPARE(form->MainWindow->font().pointSize(), 2);
+    QCOMPARE(form->SecondWindow->font().pointSize(), 2);
+}
+
+void LogViewTest::outputModeButtonsSetTheTail() {
+    auto form = makeForm();
+    form->AddStrCmd->setText("$0D$0A");
+    form->RBHEX->setChecked(true);
+    QVERIFY(form->AddStrCmd->text().isEmpty());
+    form->AddStrCmd->setText("0A");
+    form->RBASCII->setChecked(true);
+    QCOMPARE(form->AddStrCmd->text(), QString("$0D"));
+    // Checking a button that is already checked changes nothing.
+    form->AddStrCmd->setText("x");
+    form->RBASCII->setChecked(true);
+    QCOMPARE(form->AddStrCmd->text(), QString("x"));
+}
+
+void LogViewTest::filterFieldColours() {
+    auto form = makeForm();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    const QColor yellow(255, 255, 0);
+    const QColor face = colorFromValue(colorValue(form.get(), true));
+    QVERIFY(face != yellow);
+
+    QTest::mouseClick(form->FiltrLog, Qt::LeftButton);
+    QCOMPARE(form->FiltrLog->palette().color(QPalette::Base), yellow);
+    QCOMPARE(colorValue(form->FiltrLog, true), 0x0000FFFFu);
+
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(form->FiltrLog, &out);
+    QCOMPARE(form->FiltrLog->palette().color(QPalette::Base), face);
+
+    form->FiltrLog->setText("OK");
+    QApplication::sendEvent(form->FiltrLog, &out);
+    QCOMPARE(form->FiltrLog->palette().color(QPalette::Base), yellow);
+}
+
+void LogViewTest::moreThan5000LinesEmptyTheView() {
+    auto form = makeForm();
+    for (int i = 1; i <= 5000; ++i) form->appendLogLine("line " + std::to_string(i));
+    form->boundLog();
+    QCOMPARE(form->MainWindow->visualLineCount(), 5000);
+    QCOMPARE(form->MainWindow->document()->lastBlock().text(), QString("line 5000"));
+
+    form->appendLogLine("line 5001");
+    QTRY_VERIFY_WITH_TIMEOUT(form->MainWindow->wholeText().isEmpty(), 1000);
+    form->appendLogLine("after");
+    QCOMPARE(viewLines(*form->MainWindow), QStringList({"after"}));
+}
+
+void LogViewTest::wrappedLinesCountTowardsTheBound() {
+    auto form = makeForm();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    // Each line wraps into several pieces, so far fewer than 5000 lines fill the view.
+    const std::string wide(1000, 'W');
+    int blocksBeforeClear = 0;
+    int previous = 0;
+    for (int i = 0; i < 5000 && blocksBeforeClear == 0; ++i) {
+        form->appendLogLine(wide);
+        form->boundLog();
+        const int blocks = form->MainWindow->document()->blockCount();
+        if (blocks < previous) blocksBeforeClear = previous;
+        previous = blocks;
+    }
+    QVERIFY2(blocksBeforeClear > 0, "the view was never emptied");
+    QVERIFY2(blocksBeforeClear < 2600, qPrintable(QString::number(blocksBeforeClear)));
+}
+
+QTEST_MAIN(LogViewTest)
+#include "tst_log_view.moc"
