@@ -147,12 +147,14 @@ void TForm1::FormCreate() {
     const QColor face = palette().color(QPalette::Button);
     faceBackground(FiltrLog, face);
 
-    // 4. the runtime values of receiving and sending start at zero in their
-    // freshly built owners; the time-out goes through its owner for the caption
-    TxBytes = 0;
+    // 4. (StaticText3 keeps its first caption until the first update)
+    receiver->RxLen = 0;
+    receiver->LastRxTime = 0;
     modes->FileCmdIndex = 0;
+    modes->LastPeriodSend.reset();
     setRxTimeoutMs(0);
-    updateByteTotals();
+    TxBytes = 0;
+    receiver->RxBytes = 0;
 
     // 5.
     LogFontSize = MainWindow->font().pointSize();
@@ -204,17 +206,20 @@ void TForm1::FormCreate() {
     faceBackground(CBLists, face);
     CloseRefused = false;
 
-    // 10. RxBusy belongs to the receiver and starts false there
+    // 10.
     SendBusy = false;
+    receiver->RxBusy = false;
 
     // 11. MacroButtons, MacroFields and HelpLabels were filled as the controls were made.
 
     // 12.
     BTConnect->setFocus(Qt::OtherFocusReason);
 
-    // 13. the log file's marks start false in its fresh owner
+    // 13.
     modes->HistoryListShown = false;
     modes->FileCmdMode = false;
+    logFile->LogFileCreated = false;
+    logFile->LogActive = false;
 
     // 14.
     TimeOutAns->setText(QStringLiteral("TimeRX: %1").arg(RxTimeoutMs()));

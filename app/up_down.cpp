@@ -20,6 +20,7 @@ UpDown::UpDown(QWidget* parent) : QWidget(parent) {
     connect(up_, &QToolButton::clicked, this, [this] { step(true); });
     connect(down_, &QToolButton::clicked, this, [this] { step(false); });
     resize(17, 24);
+    placeArrows();
 }
 
 void UpDown::setRange(int minimum, int maximum) {
@@ -33,7 +34,9 @@ void UpDown::step(bool up) {
     emit clicked(up);
 }
 
-void UpDown::resizeEvent(QResizeEvent*) {
+void UpDown::resizeEvent(QResizeEvent*) { placeArrows(); }
+
+void UpDown::placeArrows() {
     const int upper = height() / 2;
     up_->setGeometry(0, 0, width(), upper);
     down_->setGeometry(0, upper, width(), height() - upper);

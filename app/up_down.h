@@ -28,6 +28,7 @@ protected:
 
 private:
     void step(bool up);
+    void placeArrows();
 
     QToolButton* up_ = nullptr;
     QToolButton* down_ = nullptr;

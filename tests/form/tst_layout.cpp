@@ -1,0 +1,244 @@
+// The main window's controls follow its width (and the log views its height).
+// Widths here are client widths: the window is 943 wide at construction, so
+// an outer width of 1029 is a client width of 1013 (the same difference).
+#include <QComboBox>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+
+#include "app/layout.h"
+#include "app/log_view.h"
+#include "app/main_window.h"
+#include "support/fakes.h"
+#include "tx/send_modes.h"
+
+using namespace vantrel;
+
+namespace {
+
+constexpr int kW0 = 943;
+constexpr int kH0 = 749;
+
+std::map<QString, QRect> geometries(const QWidget& form) {
+    std::map<QString, QRect> out;
+    for (const QWidget* w : form.findChildren<QWidget*>()) {
+        // only the window's own named controls, not the inner parts of Qt widgets
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
+            out[w->objectName()] = w->geometry();
+    }
+    return out;
+}
+
+}  // namespace
+
+class LayoutTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void widthExamples_data();
+    void widthExamples();
+    void returningToTheDesignWidthRestoresEveryControl();
+    void heightStretchesTheLogAndKeepsThePanelsAtTheBottom();
+    void windowCannotBeMadeNarrowerThanTheControlsAllow();
+    void loadedCommandFileStretchesTheListName();
+    void gridGrowthIsTruncatedTowardZero();
+
+private:
+    void resizeTo(int w, int h = kH0);
+
+    QTemporaryDir dir_;
+    QString oldDir_;
+    test::FakeClock clock_;
+    test::RecordingMessages messages_;
+    std::unique_ptr<TForm1> form_;
+    std::map<QString, QRect> design_;
+};
+
+void LayoutTest::initTestCase() {
+    QVERIFY(dir_.isValid());
+    oldDir_ = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir_.path()));
+    FormServices s;
+    s.clock = &clock_;
+    s.messages = &messages_;
+    s.listPorts = [] { return std::vector<std::string>{}; };
+    s.runModal = [](QDialog&) { return 0; };
+    form_ = std::make_unique<TForm1>(std::move(s));
+    design_ = geometries(*form_);
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+}
+
+void LayoutTest::cleanupTestCase() {
+    form_.reset();
+    QDir::setCurrent(oldDir_);
+}
+
+void LayoutTest::init() {
+    form_->modes->FileCmdMode = false;
+    resizeTo(kW0);
+}
+
+void LayoutTest::resizeTo(int w, int h) {
+    form_->resize(w, h);
+    QTRY_COMPARE(form_->size(), QSize(w, h));
+    QTRY_COMPARE(form_->ArrangedSize, form_->size());
+}
+
+void LayoutTest::widthExamples_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("w");  // -1: not checked
+
+    // dw = 70, a = 10: the wide column's right edge meets the command line's
+    QTest::newRow("+70 Button1") << kW0 + 70 << "Button1" << 8 << 99;
+    QTest::newRow("+70 Button9") << kW0 + 70 << "Button9" << 106 << 99;
+    QTest::newRow("+70 Button41") << kW0 + 70 << "Button41" << 498 << 221;
+    QTest::newRow("+70 Edit41") << kW0 + 70 << "Edit41" << 498 << 221;
+    QTest::newRow("+70 MainStrCmd") << kW0 + 70 << "MainStrCmd" << 8 << 711;
+    QTest::newRow("+70 AddStrCmd") << kW0 + 70 << "AddStrCmd" << 738 << 261;
+    QTest::newRow("+70 BtInfo") << kW0 + 70 << "BtInfo" << 946 << 61;
+    QTest::newRow("+70 STH12") << kW0 + 70 << "STH12" << 738 << 261;
+    QTest::newRow("+70 Panel1") << kW0 + 70 << "Panel1" << 4 << 1007;
+    QTest::newRow("+70 MainWindow") << kW0 + 70 << "MainWindow" << 4 << 1007;
+    QTest::newRow("+70 FiltrLog") << kW0 + 70 << "FiltrLog" << 520 << 127;
+    QTest::newRow("+70 PStats") << kW0 + 70 << "PStats" << 738 << 268;
+    QTest::newRow("+70 FastOldCmd") << kW0 + 70 << "FastOldCmd" << 8 << 711;
+    QTest::newRow("+70 OldCmdList") << kW0 + 70 << "OldCmdList" << 4 << 999;
+    QTest::newRow("+70 LBTail") << kW0 + 70 << "LBTail" << 738 << 261;
+    QTest::newRow("+70 StaticText1") << kW0 + 70 << "StaticText1" << 8 << 719;
+    QTest::newRow("+70 StaticText3") << kW0 + 70 << "StaticText3" << 738 << 261;
+    QTest::newRow("+70 CBLists") << kW0 + 70 << "CBLists" << 8 << 359;
+    QTest::newRow("+70 ComPort stays") << kW0 + 70 << "ComPort" << 128 << 61;
+    QTest::newRow("+70 InputMode stays") << kW0 + 70 << "InputMode" << 184 << 477;
+
+    // dw = 41, a = 5: the grid grows by 35, six pixels less than the command line
+    QTest::newRow("+41 Button41") << kW0 + 41 << "Button41" << 473 << 211;
+    QTest::newRow("+41 MainStrCmd") << kW0 + 41 << "MainStrCmd" << 8 << 682;
+    QTest::newRow("+41 Button33") << kW0 + 41 << "Button33" << 380 << 94;
+
+    // dw = -10, a = -1
+    QTest::newRow("-10 MainStrCmd") << kW0 - 10 << "MainStrCmd" << 8 << 631;
+    QTest::newRow("-10 Button1") << kW0 - 10 << "Button1" << 8 << 88;
+    QTest::newRow("-10 Button9") << kW0 - 10 << "Button9" << 95 << 88;
+    QTest::newRow("-10 Button48") << kW0 - 10 << "Button48" << 443 << 199;
+    QTest::newRow("-10 BtInfo") << kW0 - 10 << "BtInfo" << 866 << 61;
+}
+
+void LayoutTest::widthExamples() {
+    QFETCH(int, width);
+    QFETCH(QString, control);
+    QFETCH(int, left);
+    QFETCH(int, w);
+    resizeTo(width);
+    auto* c = form_->findChild<QWidget*>(control);
+    QVERIFY(c);
+    QCOMPARE(c->x(), left);
+    if (w >= 0) QCOMPARE(c->width(), w);
+}
+
+void LayoutTest::returningToTheDesignWidthRestoresEveryControl() {
+    resizeTo(kW0 + 70);
+    resizeTo(kW0 - 10);
+    resizeTo(kW0);
+    const auto now = geometries(*form_);
+    QCOMPARE(now.size(), design_.size());
+    // the three the rule places differently from the design
+    const std::map<QString, QRect> moved = {
+        {"LogPanel", QRect(4, 405, 937, 45)},
+        {"OldCmdList", QRect(4, 72, 929, 193)},
+        {"StaticText1", QRect(8, 272, 649, 17)},
+    };
+    for (const auto& [name, rect] : design_) {
+        const auto it = moved.find(name);
+        const QRect expected = it != moved.end() ? it->second : rect;
+        QVERIFY2(now.at(name) == expected, qPrintable(name));
+    }
+}
+
+void LayoutTest::heightStretchesTheLogAndKeepsThePanelsAtTheBottom() {
+    resizeTo(kW0 + 20, kH0 + 100);
+    QCOMPARE(form_->MainWindow->geometry(), QRect(4, 28, 957, 473));
+    QCOMPARE(form_->SecondWindow->geometry(), QRect(4, 28, 957, 473));
+    QCOMPARE(form_->MainPanel->y(), 550);
+    QCOMPARE(form_->LogPanel->y(), 505);
+    QCOMPARE(form_->height() - (form_->MainPanel->y() + form_->MainPanel->height()), 2);
+
+    resizeTo(kW0, kH0 - 100);
+    QCOMPARE(form_->MainWindow->height(), 273);
+    QCOMPARE(form_->MainPanel->y(), 350);
+    QCOMPARE(form_->LogPanel->y(), 305);
+    resizeTo(kW0, kH0);
+}
+
+void LayoutTest::windowCannotBeMadeNarrowerThanTheControlsAllow() {
+    // FiltrLog, 57 wide at the design width, is the first to reach zero.
+    QCOMPARE(form_->minimumWidth(), kW0 - 57);
+    QCOMPARE(minimumLayoutWidth(form_->Design), kW0 - 57);
+    form_->resize(500, kH0);
+    QTRY_COMPARE(form_->width(), kW0 - 57);
+    QTRY_COMPARE(form_->ArrangedSize, form_->size());
+    QCOMPARE(form_->FiltrLog->width(), 0);
+    // Qt would quietly clamp a negative width, so look at the rule's own numbers:
+    // none negative at the minimum, one negative a pixel below it.
+    auto narrowest = [this](int width) {
+        LayoutInputs in;
+        in.width = width;
+        const LayoutPlan p = computeLayout(form_->Design, in);
+        int least = std::min({p.panelWidth, p.STLogW, p.FiltrLogW, p.MainStrCmdW, p.STListNameW,
+                              p.ListNameEDTW, p.CBListsW, p.FastOldCmdW, p.StaticText1.width});
+        for (const HSpan& m : p.Macro) least = std::min(least, m.width);
+        return least;
+    };
+    QCOMPARE(narrowest(kW0 - 57), 0);
+    QCOMPARE(narrowest(kW0 - 58), -1);
+    // the log view keeps a height of at least zero as well
+    form_->resize(kW0, 100);
+    QTRY_COMPARE(form_->height(), kH0 - 373);
+    QTRY_COMPARE(form_->ArrangedSize, form_->size());
+    QCOMPARE(form_->MainWindow->height(), 0);
+    resizeTo(kW0, kH0);
+}
+
+void LayoutTest::loadedCommandFileStretchesTheListName() {
+    form_->modes->FileCmdMode = true;
+    resizeTo(kW0 + 70);
+    // its left (8) + the shifted left of ButtonReadFile (564 + 70) - 20
+    QCOMPARE(form_->STListName->width(), 8 + 634 - 20);
+    form_->modes->FileCmdMode = false;
+    resizeTo(kW0 + 71);
+    QCOMPARE(form_->STListName->width(), 289 + 71);
+}
+
+void LayoutTest::gridGrowthIsTruncatedTowardZero() {
+    // a = dw / 7 toward zero: -13 gives -1 (not -2), 13 gives 1
+    LayoutInputs in;
+    in.width = form_->Design.W0 - 13;
+    const LayoutPlan narrow = computeLayout(form_->Design, in);
+    QCOMPARE(narrow.Macro[0].width, 88);
+    QCOMPARE(narrow.Macro[40].left, 448 - 5);
+    QCOMPARE(narrow.Macro[40].width, 199);
+    in.width = form_->Design.W0 + 13;
+    const LayoutPlan wide = computeLayout(form_->Design, in);
+    QCOMPARE(wide.Macro[8].left, 97);
+    QCOMPARE(wide.Macro[47].width, 203);
+}
+
+QTEST_MAIN(LayoutTest)
+#include "tst_layout.moc"
