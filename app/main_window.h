@@ -205,6 +205,11 @@ public:
     void CheckSendDataAftConnect();
     void AutoConnectClick();
     void setupSerialHandlers();
+    void setLinkColour(std::uint32_t value);  // ComPort background, 0x00BBGGRR or a system colour
+    void setLineControlsEnabled(bool enabled);
+    OpenResult LastOpenResult;     // what the system said about the latest open
+    bool OpenFailureShown = false;  // OpenPort has already told the user why
+    bool WatchdogBusy = false;      // a box inside a watchdog tick must not start another
 
     // ===================== sending and the log window (form_send.cpp, form_logview.cpp)
     void SendPortData(const std::string& text);  // text: Windows-1251
