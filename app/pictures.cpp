@@ -111,29 +111,40 @@ void drawWave(QPainter& p, QRectF r) {
     p.restore();
 }
 
-void drawHandWords(QPainter& p, const QString& words, QRectF area) {
-    // Letters of slightly varying size and tilt, as if written with a marker.
+QFont handFont(int pixels) {
     QFont f(QStringLiteral("DejaVu Serif"));
     f.setItalic(true);
     f.setBold(true);
-    f.setPixelSize(50);
-    const QFontMetricsF fm(f);
-    const double total = fm.horizontalAdvance(words);
+    f.setPixelSize(pixels);
+    return f;
+}
+
+void drawHandWords(QPainter& p, const QString& words, QRectF area) {
+    // Letters of slightly varying size and tilt, as if written with a marker;
+    // the base size shrinks until the whole line fits the area.
+    auto letterSize = [](int base, int i) { return base - 4 + (i * 7) % 9; };
+    int base = 48;
+    auto lineWidth = [&](int b) {
+        double w = 0;
+        for (int i = 0; i < words.size(); ++i)
+            w += QFontMetricsF(handFont(letterSize(b, i))).horizontalAdvance(words.at(i));
+        return w;
+    };
+    while (base > 12 && lineWidth(base) > area.width() - 40) --base;
+    const double total = lineWidth(base);
     double x = area.center().x() - total / 2;
-    const double baseline = area.center().y() + fm.ascent() / 3;
+    const double baseline = area.center().y() + QFontMetricsF(handFont(base)).ascent() / 3;
     p.save();
     p.setPen(QColor(200, 20, 20));
     for (int i = 0; i < words.size(); ++i) {
-        const QString ch = words.mid(i, 1);
-        QFont cf = f;
-        cf.setPixelSize(46 + (i * 7) % 9);
-        p.setFont(cf);
+        const QFont f = handFont(letterSize(base, i));
+        p.setFont(f);
         p.save();
         p.translate(x, baseline + ((i * 5) % 7) - 3);
         p.rotate(((i * 11) % 13) - 6);
-        p.drawText(QPointF(0, 0), ch);
+        p.drawText(QPointF(0, 0), words.mid(i, 1));
         p.restore();
-        x += fm.horizontalAdvance(ch);
+        x += QFontMetricsF(f).horizontalAdvance(words.at(i));
     }
     // a hasty underline
     p.setPen(QPen(QColor(200, 20, 20), 4, Qt::SolidLine, Qt::RoundCap));
@@ -228,7 +239,7 @@ QPixmap drawAboutPicture(QSize size) {
     const QRectF board(w * 0.52, h * 0.30, w * 0.42, h * 0.62);
     drawBoard(p, board);
     const QPointF plug(w * 0.25, h * 0.55);
-    drawCable(p, plug + QPointF(0, 45 * 0.9), QPointF(board.left(), board.center().y()));
+    drawCable(p, plug + QPointF(100 * 0.9, 0), QPointF(board.left(), board.center().y()));
     drawConnector(p, plug, 0.9);
     p.end();
     return pm;
