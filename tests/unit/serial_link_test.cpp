@@ -68,15 +68,6 @@ TEST_F(SerialLinkTest, OpenWritesExactlyTheFourFieldsAndAppliesThem) {
     EXPECT_EQ(script.applied[0], (LineSettings{115200, 8, 0, 0}));
 }
 
-TEST_F(SerialLinkTest, StopBitCodesReachTheRecord) {
-    for (std::uint8_t code : {0, 1, 2}) {
-        const std::uint8_t bits = code == 1 ? 5 : 7;
-        ASSERT_TRUE(open({"p", 9600, bits, code}).ok());
-        EXPECT_EQ(link.lineSettings().StopBits, code);
-        link.close();
-    }
-}
-
 TEST_F(SerialLinkTest, RefusedSettingsCloseTheDeviceAndKeepTheAttemptedRecord) {
     script.acceptSettings = false;
     const OpenResult r = open({"p", 4800, 8, 1});
@@ -130,16 +121,6 @@ TEST_F(SerialLinkTest, ProbeFollowsTheDevice) {
     link.close();
     script.deviceThere = true;
     EXPECT_FALSE(link.probe());  // closed handle
-}
-
-TEST_F(SerialLinkTest, TrafficOnlyWhileOpen) {
-    const std::uint8_t bytes[3] = {1, 2, 3};
-    link.write(bytes, 3);
-    link.purge();
-    EXPECT_TRUE(script.calls.empty());
-    ASSERT_TRUE(open({"p", 9600, 8, 0}).ok());
-    link.write(bytes, 3);
-    EXPECT_EQ(script.calls.back(), "write 3");
 }
 
 }  // namespace
