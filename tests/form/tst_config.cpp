@@ -172,6 +172,9 @@ private slots:
         QCOMPARE(saved.size(), 796);
         QCOMPARE(saved.left(16).toHex(' '), QByteArray("04 43 4f 4d 33 00 03 03 00 00 00 00 0a 00 00 00"));
         QCOMPARE(saved.mid(540, 4), QByteArray("\x03$0D"));  // the tail as the window had it
+        // The command field starts on the button face with window text; the
+        // next start must not repaint it in another colour.
+        QCOMPARE(saved.mid(272, 8).toHex(' '), QByteArray("0f 00 00 ff 08 00 00 ff"));
     }
 
     // Every saved control set away from its initial value survives a restart.
