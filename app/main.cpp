@@ -4,6 +4,9 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <QDialog>
+
+#include <cstdio>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -67,6 +70,30 @@ private:
     bool pending_ = false;
 };
 
+// The main window's close ends the program, also while another window is open.
+class QuitWithWindow final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            auto* window = static_cast<QWidget*>(watched);
+            // decided only after the window's own close handling: it may refuse
+            QTimer::singleShot(0, this, [window] {
+                if (!window->isVisible()) QCoreApplication::quit();
+            });
+        }
+        return false;
+    }
+};
+
+// In a scripted run a window that would wait for a user is only announced.
+int announceWindow(QDialog& dialog) {
+    const QByteArray line = "vantrel: window: " + dialog.objectName().toUtf8() + "\n";
+    std::fwrite(line.data(), 1, std::size_t(line.size()), stderr);
+    std::fflush(stderr);
+    return QDialog::Rejected;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -74,9 +101,14 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     TerminateHandler terminate(&app);
 
-    vantrel::TForm1 form;
+    vantrel::FormServices services;
+    const bool scripted = vantrel::automationRequested();
+    if (scripted) services.runModal = announceWindow;
+    vantrel::TForm1 form(std::move(services));
     terminate.watch(form);
+    QuitWithWindow quitWithWindow;
+    form.installEventFilter(&quitWithWindow);
     form.show();
-    if (vantrel::automationRequested()) vantrel::startAutomation(form);
+    if (scripted) vantrel::startAutomation(form);
     return app.exec();
 }
