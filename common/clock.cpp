@@ -11,9 +11,11 @@ std::int32_t weekMs(const LocalTime& t) {
 }
 
 std::string logTimeText(const LocalTime& t) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d:%03d", t.hour % 100, t.minute % 100,
-                  t.second % 100, t.msec % 1000);
+    // Fields come from a clock; clamp them so the text is always 12 characters.
+    auto clamp = [](int v, int hi) { return v < 0 ? 0 : (v > hi ? hi : v); };
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d:%03d", clamp(t.hour, 99), clamp(t.minute, 99),
+                  clamp(t.second, 99), clamp(t.msec, 999));
     return buf;
 }
 
