@@ -154,6 +154,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
+    void firstStartCreatesTheThreeFiles();
     void windowItself();
     void controls_data();
     void controls();
@@ -164,6 +165,7 @@ private slots:
     void radioGroupsAreSeparate();
 
     void refusedCloseIsRefusedOnceAndSavesNothing();
+    void closeDoesNotRecreateARemovedHistory();
     void saveQuestionAnswers();
     void infoAndPortErrorOpenModallyThroughTheSeam();
     void secondaryWindowsAsDesigned();
@@ -178,6 +180,7 @@ private:
     test::RecordingMessages messages_;
     ModalLog modals_;
     std::unique_ptr<TForm1> form_;
+    std::vector<std::string> firstStartMessages_;
 };
 
 std::unique_ptr<TForm1> MainWindowTest::makeForm() {
@@ -198,11 +201,29 @@ void MainWindowTest::initTestCase() {
     oldDir_ = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir_.path()));
     form_ = makeForm();
+    firstStartMessages_ = messages_.texts();
 }
 
 void MainWindowTest::cleanupTestCase() {
     form_.reset();
     QDir::setCurrent(oldDir_);
+}
+
+static QByteArray fileBytes(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void MainWindowTest::firstStartCreatesTheThreeFiles() {
+    // one report of the missing macro store; the other two files appear silently
+    QCOMPARE(firstStartMessages_,
+             std::vector<std::string>{"Проблема с файлом конфигурации, он будет перезаписан"});
+    QCOMPARE(QFileInfo(QStringLiteral("CmdConfig")).size(), 100 * 102580);
+    QCOMPARE(fileBytes(QStringLiteral("OldCmd")), QByteArray(50 * 256, '\0'));
+    QCOMPARE(fileBytes(QStringLiteral("ConfigTerminal")), QByteArray(796, '\0'));
+    QCOMPARE(form_->CBLists->currentText(), QStringLiteral("List 1"));
+    QCOMPARE(form_->CBLists->count(), 100);
+    QCOMPARE(form_->SriftText->text(), QString::number(form_->MainWindow->font().pointSize()));
 }
 
 void MainWindowTest::windowItself() {
@@ -382,10 +403,7 @@ void MainWindowTest::refusedCloseIsRefusedOnceAndSavesNothing() {
     auto form = makeForm();
     QFile::remove(QStringLiteral("ConfigTerminal"));
     QVERIFY(QFile::exists(QStringLiteral("OldCmd")));
-    const QByteArray history = [] {
-        QFile f(QStringLiteral("OldCmd"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    const QByteArray history = fileBytes(QStringLiteral("OldCmd"));
 
     form->CloseRefused = true;
     QVERIFY(!form->close());
@@ -396,9 +414,19 @@ void MainWindowTest::refusedCloseIsRefusedOnceAndSavesNothing() {
     QVERIFY(form->close());
     QVERIFY(QFile::exists(QStringLiteral("ConfigTerminal")));
     QCOMPARE(QFileInfo(QStringLiteral("ConfigTerminal")).size(), 796);
-    QFile f(QStringLiteral("OldCmd"));
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), history);
+    QCOMPARE(fileBytes(QStringLiteral("OldCmd")), history);
+}
+
+void MainWindowTest::closeDoesNotRecreateARemovedHistory() {
+    auto form = makeForm();
+    QVERIFY(QFile::remove(QStringLiteral("OldCmd")));
+    QVERIFY(QFile::remove(QStringLiteral("ConfigTerminal")));
+    QVERIFY(form->close());
+    QVERIFY(!QFile::exists(QStringLiteral("OldCmd")));
+    QCOMPARE(QFileInfo(QStringLiteral("ConfigTerminal")).size(), 796);
+    // the next start creates it empty
+    auto next = makeForm();
+    QCOMPARE(fileBytes(QStringLiteral("OldCmd")), QByteArray(50 * 256, '\0'));
 }
 
 void MainWindowTest::saveQuestionAnswers() {
