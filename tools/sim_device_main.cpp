@@ -58,11 +58,11 @@ std::string hex(const std::string& bytes) {
     return out;
 }
 
-bool splitAnswer(const std::string& spec, std::string& command, std::string& reply) {
-    const auto eq = spec.find('=');
+bool splitAnswer(const std::string& text, std::string& command, std::string& reply) {
+    const auto eq = text.find('=');
     if (eq == std::string::npos) return false;
-    const auto c = vantrel::parseEscapes(spec.substr(0, eq));
-    const auto r = vantrel::parseEscapes(spec.substr(eq + 1));
+    const auto c = vantrel::parseEscapes(text.substr(0, eq));
+    const auto r = vantrel::parseEscapes(text.substr(eq + 1));
     if (!c || !r || c->empty()) return false;
     command = *c;
     reply = *r;
