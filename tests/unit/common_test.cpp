@@ -37,7 +37,8 @@ TEST(CountedString, ReadsWritesAndCutsToCapacity) {
     writeCounted(field, 5, "AB");
     EXPECT_EQ(readCounted(field, 5), "AB");
     // The bytes behind the text keep what they held.
-    EXPECT_EQ(field[3], '1');
+    EXPECT_EQ(field[3], 'M');
+    EXPECT_EQ(field[5], '2');
     // A damaged length byte never reads past the field.
     field[0] = 200;
     EXPECT_EQ(readCounted(field, 5).size(), 5u);
