@@ -5,6 +5,9 @@
 #include <QTimer>
 
 #include <QDialog>
+#include <QMessageBox>
+
+#include <exception>
 
 #include <cstdio>
 #include <csignal>
@@ -70,6 +73,36 @@ private:
     bool pending_ = false;
 };
 
+// An error escaping a handler ends that handler with an error box; the event
+// loop and the timers go on.
+class TerminalApplication final : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool scripted = false;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            report(QString::fromLocal8Bit(e.what()));
+        } catch (...) {
+            report(QStringLiteral("unknown error"));
+        }
+        return false;
+    }
+
+private:
+    void report(const QString& what) {
+        if (scripted) {
+            const QByteArray line = "vantrel: error: " + what.toUtf8() + "\n";
+            std::fwrite(line.data(), 1, std::size_t(line.size()), stderr);
+            std::fflush(stderr);
+            return;
+        }
+        QMessageBox::critical(nullptr, applicationName(), what);
+    }
+};
+
 // The main window's close ends the program, also while another window is open.
 class QuitWithWindow final : public QObject {
 public:
@@ -97,12 +130,13 @@ int announceWindow(QDialog& dialog) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    TerminalApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     TerminateHandler terminate(&app);
 
     vantrel::FormServices services;
     const bool scripted = vantrel::automationRequested();
+    app.scripted = scripted;
     if (scripted) services.runModal = announceWindow;
     vantrel::TForm1 form(std::move(services));
     terminate.watch(form);
