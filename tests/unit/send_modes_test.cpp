@@ -110,27 +110,7 @@ TEST(PeriodicSender, CyclicFileRestsOnePeriodBetweenRounds) {
     EXPECT_EQ(times, (std::vector<std::int64_t>{0, 100, 200, 400, 500}));
 }
 
-TEST(PeriodicSender, EmptyLineOfTheFileStillUsesItsTurn) {
-    SendModes m;
-    m.fileLoaded();
-    // Which line is empty is the window's business; the turn sequence is the same.
-    const auto ev = runPeriod(m, {true, "9", 0, true, 2, false}, 100);
-    EXPECT_EQ(ev, (std::vector<std::string>{"L1", "L2", "END", "STOP"}));
-}
 
-TEST(ManualStep, StepsThroughAndWrapsWithTheMessage) {
-    SendModes m;
-    m.fileLoaded();
-    std::vector<std::string> seen;
-    for (int click = 0; click < 4; ++click) {
-        const auto s = m.manualStep(2);
-        seen.push_back(s.endMessage ? "END" : "L" + std::to_string(s.line + 1));
-    }
-    EXPECT_EQ(seen, (std::vector<std::string>{"L1", "L2", "END", "L1"}));
-    SendModes empty;
-    empty.fileLoaded();
-    EXPECT_TRUE(empty.manualStep(0).endMessage);
-}
 
 TEST(AfterAnswer, ChainsTheFileAndRestsOrStartsOver) {
     struct Case {
@@ -170,17 +150,3 @@ TEST(AfterAnswer, EmptyFileAndIndexBeyondTheEnd) {
     EXPECT_EQ(m.FileCmdIndex, 7u);
 }
 
-TEST(FileState, LoadAndCloseSetTheMarks) {
-    SendModes m;
-    m.HistoryListShown = true;
-    m.FileCmdIndex = 5;
-    m.fileLoaded();
-    EXPECT_TRUE(m.FileCmdMode);
-    EXPECT_FALSE(m.HistoryListShown);
-    EXPECT_EQ(m.FileCmdIndex, 0u);
-    m.FileCmdIndex = 2;
-    m.fileClosed();
-    EXPECT_FALSE(m.FileCmdMode);
-    EXPECT_TRUE(m.HistoryListShown);
-    EXPECT_EQ(m.FileCmdIndex, 2u);  // kept until the next load
-}
