@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/colors.h"
 #include "app/config_record.h"
 #include "app/log_view.h"
 #include "app/macro_editor_window.h"
@@ -33,12 +34,8 @@ namespace vantrel {
 
 namespace {
 
-// The window's face colour as the background of an edit, list or combo box.
-void faceBackground(QWidget* w, const QColor& face) {
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Base, face);
-    w->setPalette(pal);
-}
+// The window's face colour as a background, kept as the value the settings save.
+void faceBackground(QWidget* w) { applyBackgroundValue(w, colorvalue::kButtonFace); }
 
 QTimer* makeTimer(QObject* owner, const char* name, int ms, bool running) {
     auto* t = new QTimer(owner);
@@ -147,8 +144,7 @@ void TForm1::FormCreate() {
     Design.Str2L = Str2->x();
 
     // 3.
-    const QColor face = palette().color(QPalette::Button);
-    faceBackground(FiltrLog, face);
+    faceBackground(FiltrLog);
 
     // 4. (StaticText3 keeps its first caption until the first update)
     receiver->RxLen = 0;
@@ -166,7 +162,7 @@ void TForm1::FormCreate() {
     // 6.-7.
     MainWindow->clear();
     for (QWidget* w : std::initializer_list<QWidget*>{MainWindow, MainStrCmd, AddStrCmd, FastOldCmd})
-        faceBackground(w, face);
+        faceBackground(w);
 
     // 8. the geometry the layout rule starts from
     Design.W0 = width();
@@ -205,8 +201,8 @@ void TForm1::FormCreate() {
     Design.MainPanelTop = MainPanel->y();
 
     // 9.
-    faceBackground(LBTail, face);
-    faceBackground(CBLists, face);
+    faceBackground(LBTail);
+    faceBackground(CBLists);
     CloseRefused = false;
 
     // 10.

@@ -1,5 +1,6 @@
 // The main window as it stands after construction in an empty directory, the
 // refused close, and the small windows it owns.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -19,6 +20,7 @@
 
 #include <memory>
 
+#include "app/colors.h"
 #include "app/log_view.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
@@ -243,6 +245,16 @@ void MainWindowTest::windowItself() {
     QCOMPARE(form_->MainWindow->font().pointSize(), 8);
     QCOMPARE(form_->focusWidget(), form_->BTConnect);
     QVERIFY(form_->MainWindow->isReadOnly());
+
+    // these start on the button face, and the settings saved at close say so
+    const QColor face = QApplication::palette().color(QPalette::Button);
+    for (QWidget* w : std::initializer_list<QWidget*>{form_->FiltrLog, form_->MainWindow,
+                                                      form_->MainStrCmd, form_->AddStrCmd,
+                                                      form_->FastOldCmd, form_->LBTail,
+                                                      form_->CBLists}) {
+        QCOMPARE(colorValue(w, true), colorvalue::kButtonFace);
+        QCOMPARE(w->palette().color(QPalette::Base), face);
+    }
 }
 
 void MainWindowTest::controls_data() {
