@@ -7,6 +7,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 namespace vantrel {
 
 LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
@@ -14,9 +16,23 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
     // A log never takes back what it showed; an undo stack would only grow.
     setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    useUnshapedText();
+}
+
+// Log text needs no ligatures or kerning; laying it out without shaping is
+// several times faster for long HEX lines.
+void LogView::useUnshapedText() {
+    QFont f = document()->defaultFont();
+    if (f.styleStrategy() & QFont::PreferNoShaping) return;
+    f.setStyleStrategy(QFont::StyleStrategy(f.styleStrategy() | QFont::PreferNoShaping));
+    document()->setDefaultFont(f);
 }
 
 QString LogView::displayText(const QString& line) {
+    // Most lines hold no control character at all: they are shown as they are.
+    const auto isControl = [](QChar ch) { return ch.unicode() < 0x20 || ch.unicode() == 0x7F; };
+    if (std::none_of(line.begin(), line.end(), isControl)) return line;
+
     QString out;
     out.reserve(line.size());
     const qsizetype n = line.size();
@@ -39,21 +55,31 @@ QString LogView::displayText(const QString& line) {
     return out;
 }
 
+// The document always ends with an empty block: a line goes into it and
+// brings the next empty one, so no earlier line changes and none is laid
+// out again.
 void LogView::appendLine(const QString& line) {
     QScrollBar* bar = verticalScrollBar();
-    const bool atBottom = bar->value() >= bar->maximum();
+    const bool atBottom = followPending_ || bar->value() >= bar->maximum();
 
     QTextCursor cursor(document());
-    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
-    if (hasContent_) cursor.insertBlock();
-    const QTextBlock first = cursor.block();
-    cursor.insertText(displayText(line));
-    cursor.endEditBlock();
-    hasContent_ = true;
+    const int first = cursor.blockNumber();
+    cursor.insertText(displayText(line) + u'\n');
 
-    layOutFrom(first);
-    if (atBottom) bar->setValue(bar->maximum());
+    layOutFrom(document()->findBlockByNumber(first));
+    if (atBottom && !followPending_) {
+        // One scroll per turn of the event loop: scrolling after every line
+        // would move the whole picture once per line.
+        followPending_ = true;
+        QMetaObject::invokeMethod(this, &LogView::followBottom, Qt::QueuedConnection);
+    }
+}
+
+void LogView::followBottom() {
+    if (!followPending_) return;
+    followPending_ = false;
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 // Laying out only the new blocks keeps the line count exact at a cost that
@@ -65,7 +91,7 @@ void LogView::layOutFrom(const QTextBlock& first) const {
 
 void LogView::clearLog() {
     clear();
-    hasContent_ = false;
+    followPending_ = false;
     layoutStale_ = false;
 }
 
@@ -74,10 +100,14 @@ int LogView::visualLineCount() const {
         layOutFrom(document()->firstBlock());
         layoutStale_ = false;
     }
-    return document()->lineCount();
+    return document()->lineCount() - 1;  // not the empty block at the end
 }
 
-QString LogView::wholeText() const { return toPlainText(); }
+QString LogView::wholeText() const {
+    QString text = toPlainText();
+    text.chop(1);  // the break before the empty block at the end
+    return text;
+}
 
 void LogView::resizeEvent(QResizeEvent* event) {
     QPlainTextEdit::resizeEvent(event);
@@ -86,7 +116,10 @@ void LogView::resizeEvent(QResizeEvent* event) {
 
 void LogView::changeEvent(QEvent* event) {
     QPlainTextEdit::changeEvent(event);
-    if (event->type() == QEvent::FontChange) layoutStale_ = true;
+    if (event->type() == QEvent::FontChange) {
+        useUnshapedText();
+        layoutStale_ = true;
+    }
 }
 
 }  // namespace vantrel

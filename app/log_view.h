@@ -28,8 +28,10 @@ protected:
 
 private:
     void layOutFrom(const QTextBlock& first) const;
+    void followBottom();
+    void useUnshapedText();
 
-    bool hasContent_ = false;          // an empty first line still counts as a line
+    bool followPending_ = false;       // lines came while at the bottom; scroll there soon
     mutable bool layoutStale_ = false; // a width or font change dropped the line layouts
 };
 
