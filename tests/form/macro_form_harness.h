@@ -3,7 +3,11 @@
 // prepared by the test and every modal window handed to the test.
 #include <QDialog>
 #include <QDir>
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -16,6 +20,17 @@
 #include "support/fakes.h"
 
 namespace vantrel::test {
+
+// Types `text` as key presses carrying the characters (QTest::keyClicks takes Latin-1 only).
+inline void typeText(QWidget* w, const QString& text) {
+    for (QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(w, &press);
+    }
+}
+
+inline QLineEdit* field(TForm1& f, int k) { return f.MacroFields[std::size_t(k - 1)]; }
+inline QPushButton* button(TForm1& f, int k) { return f.MacroButtons[std::size_t(k - 1)]; }
 
 class MacroFormHarness {
 public:
