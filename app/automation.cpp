@@ -158,14 +158,14 @@ private:
                                                        Qt::NoButton, Qt::NoModifier));
     }
 
-    static bool postKey(QWidget* w, QString spec) {
+    static bool postKey(QWidget* w, QString keyText) {
         Qt::KeyboardModifiers mods;
-        if (spec.startsWith(QStringLiteral("Ctrl+"))) {
+        if (keyText.startsWith(QStringLiteral("Ctrl+"))) {
             mods = Qt::ControlModifier;
-            spec = spec.mid(5);
+            keyText = keyText.mid(5);
         }
         for (const KeyName& k : kKeys) {
-            if (spec != QLatin1String(k.name)) continue;
+            if (keyText != QLatin1String(k.name)) continue;
             const QString text = QString::fromLatin1(k.text);
             QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyPress, k.key, mods, text));
             QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyRelease, k.key, mods, text));
