@@ -49,6 +49,7 @@ private slots:
     void emptyCommandWithPortOpenSendsNothing();
     void enterEmptiesCtrlEnterKeepsEscClearsOtherKeysType();
     void sendButtonKeepsTheText();
+    void cyrillicGoesOutAsWindows1251AndTheRestAsQuestionMarks();
     void longCommandIsSentWholeButNotRecorded();
     void bytesWaitingBeforeASendNeverReachTheLog();
 
@@ -232,6 +233,14 @@ void SendingTest::sendButtonKeepsTheText() {
     QTest::mouseClick(form_->ButtonSend, Qt::LeftButton);
     QCOMPARE(wire(5), std::string("PING\r"));
     QCOMPARE(form_->MainStrCmd->text(), QString("PING"));
+}
+
+void SendingTest::cyrillicGoesOutAsWindows1251AndTheRestAsQuestionMarks() {
+    connectPort();
+    form_->MainStrCmd->setText(QString::fromUtf8("Привет \u2713"));
+    form_->ButtonSendClick();
+    QCOMPARE(wire(9), std::string("\xCF\xF0\xE8\xE2\xE5\xF2 ?\r"));
+    QCOMPARE(viewLines(*form_->MainWindow), QStringList({QString::fromUtf8("Привет ?")}));
 }
 
 void SendingTest::longCommandIsSentWholeButNotRecorded() {
