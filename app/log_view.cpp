@@ -20,7 +20,7 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
 }
 
 // Log text needs no ligatures or kerning; laying it out without shaping is
-// several times faster for long HEX lines.
+// about twice as fast for long HEX lines.
 void LogView::useUnshapedText() {
     QFont f = document()->defaultFont();
     if (f.styleStrategy() & QFont::PreferNoShaping) return;
