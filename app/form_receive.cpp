@@ -8,6 +8,7 @@
 
 #include "app/colors.h"
 #include "app/main_window.h"
+#include "app/rx_wake.h"
 #include "app/text_codec.h"
 #include "app/up_down.h"
 #include "rx/log_file.h"
@@ -50,6 +51,7 @@ QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 void TForm1::setupReceiveHandlers() {
     logFile->clock = &clock();
+    rxWake = new RxWake(RxTimer, [this] { RxTimerTimer(); }, this);
     connect(TimeOutRx, &UpDown::clicked, this, &TForm1::TimeOutRxClick);
     connect(BTClrStat, &QPushButton::clicked, this, &TForm1::BTClrStatClick);
     connect(StartLog, &QPushButton::clicked, this, &TForm1::StartLogClick);
@@ -61,12 +63,19 @@ void TForm1::RxTimerTimer() {
     Receiver& rx = *receiver;
     if (rx.RxBusy) return;  // a tick nested in a message box of the outer one
     const BusyMark mark(rx.RxBusy);
+    rxWake->beginTick();
     logFile->syncIfDue();
-    if (!link->isOpen()) return;
+    if (!link->isOpen()) {
+        rxWake->endTick(-1, false, false);
+        return;
+    }
     LinkRxPort port(*link);
     Receiver::Tick tick = rx.tick(port, weekMs(clock().now()), rx.RxTimeoutMs);
     if (tick.bytesWaiting) updateByteTotals();
+    const bool full = tick.packet.size() > Receiver::kFlushAbove;
     if (!tick.packet.empty()) ReadBufRxInLog(tick.packet);
+    const bool backlog = full && rx.RxLen == 0 && link->waiting() > 0;
+    rxWake->endTick(link->readinessHandle(), tick.bytesWaiting, rx.RxLen > 0, backlog);
 }
 
 void TForm1::ReadBufRxInLog(const std::vector<std::uint8_t>& packet) {

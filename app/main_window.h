@@ -243,6 +243,7 @@ public:
     void ReadBufRxInLog(const std::vector<std::uint8_t>& packet);  // one flushed packet
     void afterAnswerTrigger();  // the next command once an answer is complete
     void setupReceiveHandlers();
+    class RxWake* rxWake = nullptr;  // paces RxTimer: 1 ms while a packet is open
 
     // ================ sending modes, command files, history (form_modes.cpp)
     void ButtonReadFileClick();

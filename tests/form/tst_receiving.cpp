@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSocketNotifier>
 #include <QToolButton>
 #include <QtTest>
 
@@ -12,6 +13,7 @@
 
 #include "app/colors.h"
 #include "app/log_view.h"
+#include "app/rx_wake.h"
 #include "app/up_down.h"
 #include "rx/log_file.h"
 #include "rx/receiver.h"
@@ -64,6 +66,7 @@ private slots:
     void nestedTicksDuringABoxLeaveTheBytesWaiting();
     void intervalsAndTheStatisticsReset();
     void timeOutArrowsStepCaptionAndColour();
+    void anIdleConnectionWaitsForInput();
 };
 
 void TestReceiving::answerBecomesOneTimeStampedLine() {
@@ -180,7 +183,9 @@ void TestReceiving::afterAnswerSendsOncePerCompleteAnswer() {
 
     // A long answer: the flush above 1500 bytes finds the rest still waiting
     // and sends nothing; the end of the answer sends the command once.
+    // Reception held: no poll tick and no wake-up by the port.
     f.RxTimer->stop();
+    if (auto* wake = f.rxWake->findChild<QSocketNotifier*>()) wake->setEnabled(false);
     QVERIFY(rig.device.write(std::string(3000, 'x')));
     QTRY_COMPARE(f.link->waiting(), std::size_t(3000));
     f.RxTimer->start();
@@ -289,6 +294,33 @@ void TestReceiving::timeOutArrowsStepCaptionAndColour() {
     f.setRxTimeoutMs(-20);
     QCOMPARE(f.RxTimeoutMs(), 0);
     QCOMPARE(f.TimeOutAns->text(), QStringLiteral("TimeRX: 0"));
+}
+
+void TestReceiving::anIdleConnectionWaitsForInput() {
+    RxFormRig rig;
+    TForm1& f = *rig.form;
+    f.CheckConnect->stop();  // the watchdog stays out of the hang-up below
+    QCOMPARE(f.RxTimer->interval(), RxWake::kPollMs);  // nothing to wait on while closed
+    QVERIFY(rig.connectDevice());
+    f.setRxTimeoutMs(0);
+    QTRY_VERIFY(f.rxWake->sleeping());
+    QCOMPARE(f.RxTimer->interval(), RxWake::kIdleMs);
+
+    // Input wakes the receiver; while the packet is open it polls every millisecond.
+    QVERIFY(rig.device.write("OK\r"));
+    QTRY_COMPARE(f.receiver->RxBytes, std::int64_t(3));
+    QCOMPARE(f.RxTimer->interval(), RxWake::kPollMs);
+    QVERIFY(!f.rxWake->sleeping());
+    rig.clock.advance(1);
+    QTRY_COMPARE(rig.shownLines(), QStringList{QStringLiteral("OK")});
+    QTRY_VERIFY(f.rxWake->sleeping());
+
+    // A hung-up device signals without input: polling takes over instead of
+    // the descriptor waking the receiver again and again.
+    rig.device.unplug();
+    QTest::qWait(100);
+    QVERIFY(!f.rxWake->sleeping());
+    QCOMPARE(f.RxTimer->interval(), RxWake::kPollMs);
 }
 
 QTEST_MAIN(TestReceiving)

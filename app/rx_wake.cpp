@@ -1,0 +1,68 @@
+#include "app/rx_wake.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+namespace vantrel {
+
+RxWake::RxWake(QTimer* poll, std::function<void()> tick, QObject* parent)
+    : QObject(parent), poll_(poll), tick_(std::move(tick)) {}
+
+RxWake::~RxWake() { release(); }
+
+void RxWake::beginTick() {
+    if (notifier_) notifier_->setEnabled(false);
+}
+
+void RxWake::endTick(int handle, bool foundInput, bool packetOpen, bool backlog) {
+    const bool woken = woke_;
+    woke_ = false;
+    follow(handle);
+    if (foundInput) trusted_ = true;
+    // Woken with nothing to read: the descriptor reports a hang-up, not input.
+    if (woken && !foundInput) trusted_ = false;
+    const bool sleep = notifier_ && trusted_ && !packetOpen && !foundInput;
+    setInterval(sleep ? kIdleMs : kPollMs);
+    if (notifier_) notifier_->setEnabled(sleep || (backlog && trusted_));
+}
+
+bool RxWake::sleeping() const { return notifier_ && notifier_->isEnabled() && poll_->interval() == kIdleMs; }
+
+void RxWake::follow(int handle) {
+    struct stat st {};
+    const bool valid = handle >= 0 && ::fstat(handle, &st) == 0;
+    // A port closed and opened again may get the same number for another device.
+    if (valid && handle == handle_ && st.st_rdev == device_ && st.st_ino == inode_) return;
+    release();
+    if (!valid) return;
+    watched_ = ::fcntl(handle, F_DUPFD_CLOEXEC, 0);
+    if (watched_ < 0) return;
+    handle_ = handle;
+    device_ = st.st_rdev;
+    inode_ = st.st_ino;
+    trusted_ = true;
+    notifier_ = new QSocketNotifier(watched_, QSocketNotifier::Read, this);
+    notifier_->setEnabled(false);
+    connect(notifier_, &QSocketNotifier::activated, this, [this] {
+        woke_ = true;
+        tick_();
+    });
+}
+
+void RxWake::release() {
+    delete notifier_;
+    notifier_ = nullptr;
+    if (watched_ >= 0) ::close(watched_);
+    watched_ = -1;
+    handle_ = -1;
+}
+
+void RxWake::setInterval(int ms) {
+    if (poll_->interval() != ms) poll_->setInterval(ms);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,56 @@
+#pragma once
+// The pace of the receive poll. While a packet is open the poll runs every
+// millisecond, so that silence is measured finely; while the line is idle it
+// waits for the port to turn readable instead, so an idle connection costs
+// no wake-up per millisecond. Ports without a descriptor, and a descriptor
+// that signals without input (a hung-up device), are polled every millisecond.
+// A stream faster than one buffer per millisecond is read tick after tick.
+#include <QObject>
+
+#include <sys/types.h>
+
+#include <functional>
+
+class QSocketNotifier;
+class QTimer;
+
+namespace vantrel {
+
+class RxWake : public QObject {
+public:
+    static constexpr int kPollMs = 1;
+    // Idle ticks still come this often: the log file's sync and a changed port.
+    static constexpr int kIdleMs = 20;
+
+    RxWake(QTimer* poll, std::function<void()> tick, QObject* parent);
+    ~RxWake() override;
+
+    // At the start of a tick: no wake-up while it runs (a message box inside
+    // it would otherwise be woken again and again by the waiting bytes).
+    void beginTick();
+    // At its end: the descriptor of the open port (-1: none), whether the
+    // tick found input, whether a packet is still open, and whether input
+    // outran the poll (a full packet flushed with more waiting): then the
+    // next tick comes as soon as the event loop is free.
+    void endTick(int handle, bool foundInput, bool packetOpen, bool backlog = false);
+    bool sleeping() const;
+
+private:
+    void follow(int handle);
+    void release();
+    void setInterval(int ms);
+
+    QTimer* poll_;
+    std::function<void()> tick_;
+    QSocketNotifier* notifier_ = nullptr;
+    // A duplicate of the port's descriptor: closing the port never leaves
+    // the notifier on a closed number.
+    int watched_ = -1;
+    int handle_ = -1;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+    bool trusted_ = true;  // the descriptor woke us only with input waiting
+    bool woke_ = false;    // the running tick came from the descriptor
+};
+
+}  // namespace vantrel
