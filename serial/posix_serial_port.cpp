@@ -209,6 +209,8 @@ public:
         applied_.reset();
     }
 
+    int readinessHandle() const override { return fd_; }
+
 private:
     void lowerModemLines() {
         int bits = TIOCM_DTR | TIOCM_RTS;

@@ -26,6 +26,8 @@ public:
     const LineSettings& lineSettings() const { return settings_; }
     // Whether an open was ever attempted (the handle is no longer 0).
     bool hasHandle() const { return handle_ != nullptr; }
+    // Readable while input waits on the open port; -1 when closed or unknown.
+    int readinessHandle() const { return portOpen_ && handle_ ? handle_->readinessHandle() : -1; }
 
     // Releases a still valid earlier handle, pauses 5 ms, opens the named
     // port exclusively, sets the queues, writes the four fields of the line

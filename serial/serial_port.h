@@ -47,6 +47,9 @@ public:
     // Discards both queues.
     virtual void purge() = 0;
     virtual void close() = 0;
+    // A descriptor that polls readable while input waits, so that an idle
+    // receiver can sleep until bytes arrive; -1 when there is none.
+    virtual int readinessHandle() const { return -1; }
 };
 
 // A failure with its reason for the user (Russian, UTF-8).
