@@ -1,0 +1,352 @@
+// Figures of the receive side, measured on the real main window (offscreen)
+// against a simulated device on a pseudo-terminal:
+//   throughput in HEX and ASCII with the log shown, and the bytes lost;
+//   the longest time the event loop did not answer meanwhile;
+//   CPU use while connected and idle, and while a 92 KB/s stream arrives;
+//   the delay from the device's last byte to the RX line being shown;
+//   round trips per second in the after-answer mode against an echo.
+// Usage: bench_rx_receive [--quick] [throughput] [paced] [cpu] [delay] [roundtrip]
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "app/log_view.h"
+#include "form/rx_form_rig.h"
+#include "rx/receiver.h"
+#include "rx/stats.h"
+
+using namespace vantrel;
+using test::RxFormRig;
+using Steady = std::chrono::steady_clock;
+
+namespace {
+
+double msSince(Steady::time_point t0) {
+    return std::chrono::duration<double, std::milli>(Steady::now() - t0).count();
+}
+
+void runFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Runs the event loop until `done` holds (checked every 2 ms) or `ms` pass.
+template <typename Pred>
+bool runUntil(Pred done, int ms) {
+    QEventLoop loop;
+    QTimer check;
+    check.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    check.start(2);
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return done();
+}
+
+// The longest gap between the ticks of a 1 ms timer: how long the event loop
+// did not answer.
+class StallProbe {
+public:
+    StallProbe() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const double gap = clock_.nsecsElapsed() / 1e6;
+            clock_.restart();
+            worst_ = std::max(worst_, gap);
+        });
+        clock_.start();
+        timer_.start(1);
+    }
+    double worstMs() const { return worst_; }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    double worst_ = 0;
+};
+
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void prepare(TForm1& f, bool hex, int timeoutMs) {
+    f.show();  // painted like a window on a screen (offscreen platform)
+    (hex ? f.RBHEX : f.RBASCII)->setChecked(true);
+    f.VisTime->setChecked(true);
+    f.FiltrLog->clear();
+    f.setRxTimeoutMs(timeoutMs);
+}
+
+std::string payload(bool hex, std::size_t n) {
+    std::string s(n, '\0');
+    if (hex) {
+        std::mt19937 rng(7);
+        for (auto& c : s) c = char(rng() & 0xFF);
+    } else {
+        // Text lines of 64 bytes, as a chatty device prints them.
+        static const char kChars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+        for (std::size_t i = 0; i < n; ++i) s[i] = i % 64 == 62 ? '\r' : i % 64 == 63 ? '\n' : kChars[i % 62];
+    }
+    return s;
+}
+
+// (a) and (e): the device writes as fast as the pty takes bytes.
+void throughput(bool hex, std::size_t total) {
+    RxFormRig rig(RxFormRig::ClockKind::System);
+    if (!rig.connectDevice()) {
+        std::printf("throughput: cannot open the pty\n");
+        return;
+    }
+    TForm1& f = *rig.form;
+    prepare(f, hex, 0);
+    const std::string data = payload(hex, total);
+    StallProbe probe;
+    const auto t0 = Steady::now();
+    std::atomic<bool> writerOk{true};
+    std::thread writer([&] {
+        for (std::size_t at = 0; at < data.size(); at += 65536)
+            if (!rig.device.write(std::string_view(data).substr(at, 65536))) writerOk = false;
+    });
+    double lastByteMs = 0;
+    runUntil([&] {
+        if (f.receiver->RxBytes >= std::int64_t(total) && lastByteMs == 0) lastByteMs = msSince(t0);
+        return lastByteMs > 0 && f.receiver->RxLen == 0;
+    }, 120000);
+    writer.join();
+    runFor(50);
+    const std::int64_t lost = std::int64_t(total) - f.receiver->RxBytes;
+    std::printf("(a) %-5s with the log shown: %zu bytes in %.0f ms = %.2f MB/s, %lld lines, lost %lld bytes%s\n",
+                hex ? "HEX" : "ASCII", total, lastByteMs, lastByteMs > 0 ? total / lastByteMs / 1000.0 : 0.0,
+                static_cast<long long>(f.stats->ReadCount), static_cast<long long>(lost),
+                writerOk ? "" : " (the device could not write everything)");
+    std::printf("(e) %-5s longest event-loop stall during the transfer: %.1f ms\n", hex ? "HEX" : "ASCII",
+                probe.worstMs());
+}
+
+// (a) paced: the device sends at a fixed rate and drops what the pty refuses,
+// as a UART overruns when the program does not read in time.
+void pacedThroughput(bool hex, std::uint32_t rate, int seconds) {
+    RxFormRig rig(RxFormRig::ClockKind::System);
+    if (!rig.connectDevice()) return;
+    TForm1& f = *rig.form;
+    prepare(f, hex, 0);
+    const std::size_t total = std::size_t(rate) * std::size_t(seconds);
+    const std::string data = payload(hex, total);
+    std::atomic<std::size_t> refused{0};
+    std::thread writer([&] {
+        const auto t0 = Steady::now();
+        std::size_t sent = 0;
+        while (sent < total) {
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+            const std::size_t due = std::min<std::size_t>(total, std::size_t(msSince(t0) * rate / 1000.0));
+            if (due <= sent) continue;
+            const std::size_t n = due - sent;
+            const std::size_t written = rig.device.writeNow(std::string_view(data).substr(sent, n));
+            refused += n - written;
+            sent = due;
+        }
+    });
+    runUntil([&] { return f.receiver->RxBytes + std::int64_t(refused) >= std::int64_t(total) && f.receiver->RxLen == 0; },
+             seconds * 1000 + 20000);
+    writer.join();
+    runFor(50);
+    std::printf("(a) %-5s paced at %.2f MB/s for %d s: received %lld of %zu bytes, lost %lld\n", hex ? "HEX" : "ASCII",
+                rate / 1e6, seconds, static_cast<long long>(f.receiver->RxBytes), total,
+                static_cast<long long>(std::int64_t(total) - f.receiver->RxBytes));
+}
+
+// The simulated device as its own process, so that its work is not counted.
+class SimDevice {
+public:
+    bool start() {
+        QString exe = qEnvironmentVariable("VANTREL_SIMDEV");
+        if (exe.isEmpty()) exe = QCoreApplication::applicationDirPath() + "/../vantrel-simdev";
+        process_.start(exe, {});
+        if (!process_.waitForStarted(5000)) return false;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 5000) {
+            if (!process_.canReadLine()) process_.waitForReadyRead(100);
+            while (process_.canReadLine()) {
+                const QStringList words = QString::fromUtf8(process_.readLine()).trimmed().split(u' ');
+                if (words.size() == 3 && words[0] == QLatin1String("plugged")) {
+                    pty_ = words[2].toStdString();
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+    void command(const char* line) {
+        process_.write(line);
+        process_.write("\n");
+        process_.waitForBytesWritten(1000);
+    }
+    const std::string& pty() const { return pty_; }
+    ~SimDevice() {
+        if (process_.state() != QProcess::NotRunning) {
+            command("quit");
+            if (!process_.waitForFinished(2000)) process_.kill();
+        }
+    }
+
+private:
+    QProcess process_;
+    std::string pty_;
+};
+
+bool openOn(RxFormRig& rig, const std::string& pty) {
+    return rig.form->link->open(PortSettings{pty, 115200, 8, 0}, {}).ok();
+}
+
+// (b): CPU of this process while connected and idle, then while a paced stream arrives.
+void cpuUse(int seconds, bool shown) {
+    SimDevice sim;
+    RxFormRig rig(RxFormRig::ClockKind::System);
+    if (!sim.start() || !openOn(rig, sim.pty())) {
+        std::printf("(b) cannot start the simulated device\n");
+        return;
+    }
+    TForm1& f = *rig.form;
+    prepare(f, false, 0);
+    if (!shown) f.hide();
+    const char* window = shown ? "window shown" : "window hidden";
+    runFor(500);
+
+    double cpu0 = cpuSeconds();
+    auto t0 = Steady::now();
+    runFor(seconds * 1000);
+    std::printf("(b) %s, connected and idle for %d s: %.2f %% of one core\n", window, seconds,
+                (cpuSeconds() - cpu0) * 100000.0 / msSince(t0));
+
+    const std::uint32_t rate = 92000;
+    const std::int64_t before = f.receiver->RxBytes;
+    const std::string cmd = "stream " + std::to_string(rate * seconds) + " " + std::to_string(rate);
+    cpu0 = cpuSeconds();
+    t0 = Steady::now();
+    sim.command(cmd.c_str());
+    runFor(seconds * 1000);
+    const double pct = (cpuSeconds() - cpu0) * 100000.0 / msSince(t0);
+    runUntil([&] { return f.receiver->RxBytes - before >= std::int64_t(rate) * seconds; }, 3000);
+    std::printf("(b) %s, receiving %u B/s for %d s (ASCII, time prefix): %.2f %% of one core, "
+                "%lld lines, %lld of %lld bytes received\n",
+                window, rate, seconds, pct, static_cast<long long>(f.stats->ReadCount),
+                static_cast<long long>(f.receiver->RxBytes - before), static_cast<long long>(rate) * seconds);
+}
+
+// (c): from the moment the device's write returned to the line in the view.
+// The device sends the next answer only after the last one was shown, so
+// that no two answers join into one packet on a loaded machine.
+void delay(int samples) {
+    RxFormRig rig(RxFormRig::ClockKind::System);
+    if (!rig.connectDevice()) return;
+    TForm1& f = *rig.form;
+    prepare(f, false, 0);
+    std::vector<Steady::time_point> written(samples), shown(samples);
+    std::atomic<int> shownCount{0};
+    QObject::connect(f.MainWindow, &QPlainTextEdit::textChanged, [&] {
+        const int i = shownCount;
+        if (i < samples && !f.MainWindow->document()->isEmpty()) {
+            shown[i] = Steady::now();
+            shownCount = i + 1;
+        }
+    });
+    std::thread device([&] {
+        std::mt19937 rng(11);
+        for (int i = 0; i < samples; ++i) {
+            const auto deadline = Steady::now() + std::chrono::seconds(5);
+            while (shownCount < i && Steady::now() < deadline) std::this_thread::sleep_for(std::chrono::microseconds(200));
+            std::this_thread::sleep_for(std::chrono::microseconds(2000 + rng() % 8000));
+            rig.device.write("PING\r");
+            written[i] = Steady::now();
+        }
+    });
+    runUntil([&] { return shownCount >= samples; }, samples * 30 + 5000);
+    device.join();
+    if (shownCount != samples) {
+        std::printf("(c) %d lines for %d answers\n", int(shownCount), samples);
+        return;
+    }
+    std::vector<double> d(samples);
+    for (int i = 0; i < samples; ++i) d[i] = std::chrono::duration<double, std::milli>(shown[i] - written[i]).count();
+    std::sort(d.begin(), d.end());
+    std::printf("(c) delay from the last byte to the shown line, time-out 0, %d answers: median %.2f ms, "
+                "99th percentile %.2f ms, worst %.2f ms\n",
+                samples, d[d.size() / 2], d[std::size_t(d.size() * 0.99)], d.back());
+}
+
+// (d): each echo of the command releases the next send.
+void roundTrips(int seconds) {
+    SimDevice sim;
+    RxFormRig rig(RxFormRig::ClockKind::System);
+    if (!sim.start() || !openOn(rig, sim.pty())) {
+        std::printf("(d) cannot start the simulated device\n");
+        return;
+    }
+    TForm1& f = *rig.form;
+    prepare(f, false, 0);
+    f.RBAfterAns->setChecked(true);
+    f.MainStrCmd->setText(QStringLiteral("R"));
+    f.AddStrCmd->clear();
+    runFor(200);
+    const std::int64_t sent0 = f.stats->SendCount;
+    const auto t0 = Steady::now();
+    f.SendPortData("R");
+    runFor(seconds * 1000);
+    const double ms = msSince(t0);
+    f.RBManual->setChecked(true);
+    std::printf("(d) after-answer round trips against an instant echo: %.0f per second (%lld in %.0f ms)\n",
+                (f.stats->SendCount - sent0) * 1000.0 / ms, static_cast<long long>(f.stats->SendCount - sent0), ms);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    bool quick = false;
+    QStringList only;
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (a == QLatin1String("--quick")) quick = true;
+        else only << a;
+    }
+    const auto wanted = [&](const char* name) { return only.isEmpty() || only.contains(QLatin1String(name)); };
+    const int seconds = quick ? 3 : 10;
+
+    if (wanted("throughput")) {
+        throughput(true, quick ? 2'000'000 : 8'000'000);
+        throughput(false, quick ? 2'000'000 : 8'000'000);
+    }
+    if (wanted("paced")) {
+        pacedThroughput(true, 1'500'000, quick ? 2 : 5);
+        pacedThroughput(false, 1'500'000, quick ? 2 : 5);
+    }
+    if (wanted("cpu")) {
+        cpuUse(seconds, true);
+        cpuUse(seconds, false);
+    }
+    if (wanted("delay")) delay(quick ? 200 : 1000);
+    if (wanted("roundtrip")) roundTrips(quick ? 3 : 5);
+    return 0;
+}
