@@ -48,6 +48,11 @@ void RxWake::follow(int handle) {
     notifier_ = new QSocketNotifier(watched_, QSocketNotifier::Read, this);
     notifier_->setEnabled(false);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
+        // A stopped poll timer holds reception; the descriptor must not undo that.
+        if (!poll_->isActive()) {
+            notifier_->setEnabled(false);
+            return;
+        }
         woke_ = true;
         tick_();
     });
