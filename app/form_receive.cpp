@@ -47,6 +47,8 @@ private:
 
 QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
 
+constexpr int kBuffersPerTick = 8;
+
 }  // namespace
 
 void TForm1::setupReceiveHandlers() {
@@ -70,12 +72,20 @@ void TForm1::RxTimerTimer() {
         return;
     }
     LinkRxPort port(*link);
-    Receiver::Tick tick = rx.tick(port, weekMs(clock().now()), rx.RxTimeoutMs);
-    if (tick.bytesWaiting) updateByteTotals();
-    const bool full = tick.packet.size() > Receiver::kFlushAbove;
-    if (!tick.packet.empty()) ReadBufRxInLog(tick.packet);
-    const bool backlog = full && rx.RxLen == 0 && link->waiting() > 0;
-    rxWake->endTick(link->readinessHandle(), tick.bytesWaiting, rx.RxLen > 0, backlog);
+    bool found = false;
+    bool backlog = false;
+    // While input outruns the poll, one tick takes several full buffers, so
+    // the window repaints once for them instead of once per buffer.
+    for (int step = 0; step < kBuffersPerTick; ++step) {
+        Receiver::Tick tick = rx.tick(port, weekMs(clock().now()), rx.RxTimeoutMs);
+        found = found || tick.bytesWaiting;
+        if (tick.bytesWaiting) updateByteTotals();
+        const bool full = tick.packet.size() > Receiver::kFlushAbove;
+        if (!tick.packet.empty()) ReadBufRxInLog(tick.packet);
+        backlog = full && rx.RxLen == 0 && link->waiting() > 0;
+        if (!backlog) break;
+    }
+    rxWake->endTick(link->readinessHandle(), found, rx.RxLen > 0, backlog);
 }
 
 void TForm1::ReadBufRxInLog(const std::vector<std::uint8_t>& packet) {
