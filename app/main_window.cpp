@@ -127,6 +127,11 @@ TForm1::TForm1(FormServices services, QWidget* parent)
 TForm1::~TForm1() {
     // The timers must not tick into a half-destroyed window.
     for (QTimer* t : {CheckConnect, RxTimer, TimerPeriod, CustomFunctions}) t->stop();
+    // The event filters and helpers reach into this window: they go before the
+    // controls' teardown sends them events that would find it half destroyed.
+    const QObjectList kids = children();
+    for (QObject* kid : kids)
+        if (!kid->isWidgetType()) delete kid;
     delete OpenPortError;
     delete Info;
     delete Save;
