@@ -11,6 +11,8 @@ bool ConfigRecord::load(const std::string& path) {
         return false;
     }
     image = std::move(r.image);  // zeros unless loaded
+    unusableReason = r.status == ConfigReadStatus::Loaded ? std::string() : r.reason;
+    leaveFileAlone = r.readFailed;
     return r.status == ConfigReadStatus::Loaded;
 }
 

@@ -11,6 +11,11 @@ namespace vantrel {
 class ConfigRecord {
 public:
     ConfigImage image;
+    // Why the existing file was not used (Russian); empty when it loaded, was
+    // missing, or held the zero record of a start that never closed.
+    std::string unusableReason;
+    // The file exists but could not be read: it is left as it is at close.
+    bool leaveFileAlone = false;
 
     // Reads the file in the working directory; a missing file is created with
     // a zero record. True when a usable record was read (then apply it).

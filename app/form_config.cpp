@@ -53,7 +53,16 @@ void setFontSize(QWidget* w, int points) {
 }  // namespace
 
 void TForm1::loadAndApplyConfig() {
-    if (!config->load()) return;  // absent or unusable: the controls keep their initial state
+    if (!config->load()) {  // absent or unusable: the controls keep their initial state
+        if (config->leaveFileAlone)
+            messages().info("Файл настроек ConfigTerminal не читается: настройки взяты по умолчанию и не будут "
+                            "сохранены",
+                            config->unusableReason);
+        else if (!config->unusableReason.empty())
+            messages().info("Файл настроек ConfigTerminal повреждён: настройки взяты по умолчанию",
+                            config->unusableReason);
+        return;
+    }
     const ConfigImage& c = config->image;
 
     setBoxText(ComPort, fromCp(c.portName()));
@@ -132,6 +141,7 @@ void TForm1::saveConfig() {
     c.setShowNames(RBName->isChecked());
     c.setCurrentList(CurrentList);
 
+    if (config->leaveFileAlone) return;  // the user was told at start-up
     const std::string reason = config->save();
     if (!reason.empty()) messages().info("Не удалось сохранить настройки в файл ConfigTerminal", reason);
 }

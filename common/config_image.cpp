@@ -12,6 +12,7 @@
 #endif
 
 #include "common/counted_string.h"
+#include "common/io_error.h"
 
 namespace vantrel {
 
@@ -21,7 +22,7 @@ constexpr std::size_t kExtensionName = kConfigRecordSize;
 constexpr std::size_t kExtensionBaud = kConfigRecordSize + kFullPortNameCapacity + 1;
 constexpr std::size_t kFileWithExtension = kConfigRecordSize + kConfigExtensionSize;
 
-std::string errnoText() { return std::strerror(errno); }
+std::string errnoText() { return ioErrorText(errno); }
 
 }  // namespace
 
@@ -102,22 +103,26 @@ ConfigReadResult readConfigFile(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         result.reason = errnoText();
+        result.readFailed = true;
         return result;
     }
     std::vector<std::uint8_t> bytes(kFileWithExtension);
     const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
     const bool failed = std::ferror(f) != 0;
-    if (failed) result.reason = errnoText();
+    if (failed) {
+        result.reason = errnoText();
+        result.readFailed = true;
+    }
     std::fclose(f);
     if (failed) return result;
     bytes.resize(got);
     if (!result.image.loadFileBytes(bytes)) {
-        result.reason = "shorter than one record";
+        result.reason = "в файле " + std::to_string(got) + " байт, а запись настроек занимает " +
+                        std::to_string(kConfigRecordSize);
         return result;
     }
     if (result.image.isAllZero()) {
         result.image = ConfigImage{};
-        result.reason = "all-zero record";
         return result;
     }
     result.status = ConfigReadStatus::Loaded;
@@ -142,7 +147,7 @@ std::string writeConfigFile(const std::string& path, const ConfigImage& image) {
     if (ok) {
         std::filesystem::rename(temp, path, ec);
         if (!ec) return {};
-        reason = ec.message();
+        reason = ioErrorText(ec.value());
     }
     std::filesystem::remove(temp, ec);
     return reason;

@@ -135,7 +135,10 @@ enum class ConfigReadStatus {
 struct ConfigReadResult {
     ConfigReadStatus status = ConfigReadStatus::Missing;
     ConfigImage image;
-    std::string reason;  // why the file was unusable (for diagnostics)
+    // Why an existing file was unusable (Russian); empty for the zero record
+    // that a start whose close never came leaves behind.
+    std::string reason;
+    bool readFailed = false;  // it could not be opened or read at all
 };
 
 ConfigReadResult readConfigFile(const std::string& path);

@@ -6,8 +6,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "common/counted_string.h"
+#include "common/io_error.h"
 #include "common/messages.h"
 
 namespace vantrel {
@@ -16,7 +19,22 @@ using namespace macro_layout;
 
 namespace {
 
-std::string systemError(int err) { return std::strerror(err); }
+std::string systemError(int err) { return ioErrorText(err); }
+
+// Moves a file that failed to load aside before it is rewritten, so that the
+// macros it may still hold can be recovered. Returns the new name, or "".
+std::string keepFileThatFailedToLoad(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(path, ec)) || fs::file_size(path, ec) == 0 || ec) return {};
+    for (int n = 1; n <= 99; ++n) {
+        const std::string name = path + ".bak" + (n > 1 ? std::to_string(n) : std::string());
+        if (fs::symlink_status(name, ec).type() != fs::file_type::not_found) continue;
+        fs::rename(path, name, ec);
+        return ec ? std::string() : name;
+    }
+    return {};
+}
 
 class Fd {
 public:
@@ -200,7 +218,8 @@ StoreIoResult MacroStore::writeFile(const std::string& path) const {
 
 bool MacroStore::LoadMacroStore(Messages& messages, const std::string& path) {
     if (readFile(path)) return true;
-    messages.info(kMacroFileBadText);
+    const std::string kept = keepFileThatFailedToLoad(path);
+    messages.info(kMacroFileBadText, kept.empty() ? std::string() : std::string(kMacroFileKeptText) + kept);
     ResetMacroStore();
     SaveMacroStore(messages, path);
     return false;

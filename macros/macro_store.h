@@ -41,6 +41,8 @@ inline constexpr const char* kMacroFileName = "CmdConfig";
 // Russian texts shown by the store (UTF-8).
 inline constexpr const char* kMacroFileBadText = "Проблема с файлом конфигурации, он будет перезаписан";
 inline constexpr const char* kMacroSaveFailedText = "Не удалось сохранить макросы в файл CmdConfig";
+// Beneath kMacroFileBadText when the old file was kept: followed by its new name.
+inline constexpr const char* kMacroFileKeptText = "Прежний файл сохранён под именем ";
 
 // Outcome of a file operation; `error` is the system's text when it failed.
 struct StoreIoResult {
@@ -85,8 +87,9 @@ public:
     // Rewrites the file with all 100 lists; the old file survives a failure.
     StoreIoResult writeFile(const std::string& path) const;
 
-    // Start-up load: a bad file is reported once through `messages`, the
-    // store is reset and the file rewritten; a failed rewrite is reported too.
+    // Start-up load: a bad file is reported once through `messages`, kept as
+    // "<path>.bak" (or .bak2, ...) when it is a non-empty file, the store is
+    // reset and the file rewritten; a failed rewrite is reported too.
     // Returns false when the file was bad.
     bool LoadMacroStore(Messages& messages, const std::string& path = kMacroFileName);
     // Rewrites the file; a failure is reported with the system's error text.

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "tx/io_error.h"
+#include "common/io_error.h"
 
 namespace vantrel {
 

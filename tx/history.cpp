@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "common/counted_string.h"
-#include "tx/io_error.h"
+#include "common/io_error.h"
 
 namespace vantrel {
 

@@ -215,7 +215,7 @@ TEST_F(MacroStoreFile, SaveThatFailsHalfWayLeavesTheOldFileWhole) {
     EXPECT_FALSE(ok);
     ASSERT_EQ(msgs_.shown.size(), 1u);
     EXPECT_EQ(msgs_.shown[0].first, kMacroSaveFailedText);
-    EXPECT_EQ(msgs_.shown[0].second, std::strerror(EFBIG));
+    EXPECT_EQ(msgs_.shown[0].second, "файл превысил допустимый размер");
     EXPECT_EQ(readBack(), img);
     EXPECT_FALSE(fs::exists(path_ + ".tmp"));
     ASSERT_TRUE(store_.SaveMacroStore(msgs_, path_));  // the edit is still there to save

@@ -1,0 +1,257 @@
+// The three files of the working directory cut short, padded, overwritten
+// with random bytes or replaced by a folder, one at a time, through the real
+// main window: what the user is told, that the other two files still load,
+// and what is left on disk after a normal close.
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <functional>
+#include <random>
+
+#include "app/text_codec.h"
+#include "common/config_image.h"
+#include "macros/macro_store.h"
+#include "modes_rig.h"
+#include "tx/history.h"
+
+using namespace vantrel;
+using namespace vantrel::test;
+
+namespace {
+
+using Entry = RecordingMessages::Entry;
+
+const char kConfig[] = "ConfigTerminal";
+const char kHistory[] = "OldCmd";
+const char kMacros[] = "CmdConfig";
+
+const std::string kConfigDamaged = "Файл настроек ConfigTerminal повреждён: настройки взяты по умолчанию";
+const std::string kConfigUnreadable =
+    "Файл настроек ConfigTerminal не читается: настройки взяты по умолчанию и не будут сохранены";
+const std::string kHistoryUnreadable = "Файл истории OldCmd не читается: история команд пуста и не будет сохранена";
+const std::string kAutoConnectWarning =
+    "При включенном режиме AutoConnect в некоторых драйверах COM-порта возможны глюки!";
+const std::string kIsFolder = "это папка, а не файл";
+
+// What the user saved in an earlier run, one recognisable item per file.
+const std::string kSavedMacroName = "\xD1\xEE\xF5\xF0\xE0\xED\xB8\xED\xED\xFB\xE9";  // "Сохранённый" in Windows-1251
+const QString kSavedCommandLine = QStringLiteral("SAVEDCMD");
+const QStringList kSavedHistory{QStringLiteral("OLD1"), QStringLiteral("OLD2")};
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray randomBytes(qsizetype n, unsigned seed) {
+    std::mt19937 gen(seed);
+    QByteArray out(n, '\0');
+    for (char& c : out) c = char(gen() & 0xFF);
+    return out;
+}
+
+// The three files as an earlier run with user data would have left them.
+void writeSavedFiles() {
+    MacroStore macros;
+    macros.SetCmdName(1, 1, kSavedMacroName);
+    macros.SetCmdLine(1, 1, "SAVED");
+    QVERIFY(macros.writeFile(kMacros).ok);
+
+    SentHistory history;
+    for (auto it = kSavedHistory.crbegin(); it != kSavedHistory.crend(); ++it) history.record(it->toStdString());
+    const auto& img = history.image();
+    writeAll(kHistory, QByteArray(reinterpret_cast<const char*>(img.data()), qsizetype(img.size())));
+
+    ConfigImage config;
+    config.setPortName("COM3");
+    config.setBaudIndex(3);
+    config.setBitsIndex(3);
+    config.setStopBitsIndex(0);
+    config.setLogFontSize(9);
+    config.setBackColor(0x00FFFFFF);
+    config.setTextColor(0);
+    config.setOutputMode(1);
+    config.setSendModeCode(1);
+    config.setPeriodMs(1000);
+    config.setCommandLine(kSavedCommandLine.toStdString());
+    config.setPacketTail("$0D");
+    config.setShowNames(true);
+    config.setCurrentList(1);
+    QCOMPARE(writeConfigFile(kConfig, config), std::string());
+}
+
+QStringList items(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+}
+
+bool macroShown(const TForm1& f) { return f.MacroButtons[0]->text() == fromCp(kSavedMacroName); }
+bool historyShown(const TForm1& f) { return items(f.FastOldCmd) == kSavedHistory; }
+bool settingsShown(const TForm1& f) {
+    return f.MainStrCmd->text() == kSavedCommandLine && f.BaudRate->currentText() == QStringLiteral("9600");
+}
+
+QString describe(const std::vector<Entry>& shown) {
+    QStringList out;
+    for (const Entry& e : shown) out << QString::fromStdString(e.text + " | " + e.detail);
+    return out.join(QStringLiteral("; "));
+}
+
+}  // namespace
+
+class TestBadInputFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void oneDamagedFileAtATime_data();
+    void oneDamagedFileAtATime();
+    void randomSettingsNeverLeaveTheWindowUnusable();
+};
+
+void TestBadInputFiles::oneDamagedFileAtATime_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("damage");
+    for (const char* file : {kConfig, kHistory, kMacros})
+        for (const char* damage : {"cut in half", "padded", "random bytes", "a folder"})
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(file, damage))) << QString(file) << QString(damage);
+}
+
+void TestBadInputFiles::oneDamagedFileAtATime() {
+    QFETCH(QString, file);
+    QFETCH(QString, damage);
+    ModesRig rig;
+    writeSavedFiles();
+    if (QTest::currentTestFailed()) return;
+
+    const QByteArray saved = readAll(file);
+    const QByteArray savedMacros = readAll(kMacros);
+    const QByteArray savedHistory = readAll(kHistory);
+    QByteArray damaged;
+    if (damage == QLatin1String("cut in half")) damaged = saved.left(saved.size() / 2);
+    if (damage == QLatin1String("padded")) damaged = saved + QByteArray(4096, char(0xA5));
+    if (damage == QLatin1String("random bytes")) damaged = randomBytes(saved.size(), 7);
+    if (damage == QLatin1String("a folder")) {
+        QVERIFY(QFile::remove(file));
+        QVERIFY(QDir().mkdir(file));
+    } else {
+        writeAll(file, damaged);
+    }
+
+    TForm1& f = rig.start();
+    const std::vector<Entry> atStart = rig.messages.shown;
+
+    // What the user is told, and that the two sound files were used all the same.
+    std::vector<Entry> expected;
+    const bool folder = damage == QLatin1String("a folder");
+    if (file == QLatin1String(kConfig)) {
+        QVERIFY(macroShown(f));
+        QVERIFY(historyShown(f));
+        if (folder) expected = {{kConfigUnreadable, kIsFolder}};
+        if (damage == QLatin1String("cut in half"))
+            expected = {{kConfigDamaged, "в файле 398 байт, а запись настроек занимает 796"}};
+        if (damage == QLatin1String("random bytes") && damaged[9] != 0) expected = {{kAutoConnectWarning, ""}};
+        // A padded file is still a whole record followed by bytes that are not read.
+        QCOMPARE(settingsShown(f), damage == QLatin1String("padded"));
+    } else if (file == QLatin1String(kHistory)) {
+        QVERIFY(macroShown(f));
+        QVERIFY(settingsShown(f));
+        if (folder) expected = {{kHistoryUnreadable, kIsFolder}};
+        // Complete records are read; a short or long file is no reason to complain.
+        if (damage == QLatin1String("cut in half") || damage == QLatin1String("padded")) QVERIFY(historyShown(f));
+        if (folder) QCOMPARE(f.FastOldCmd->count(), 0);
+    } else {
+        QVERIFY(historyShown(f));
+        QVERIFY(settingsShown(f));
+        if (folder)
+            expected = {{kMacroFileBadText, ""}, {kMacroSaveFailedText, kIsFolder}};
+        else if (damage != QLatin1String("padded"))
+            expected = {{kMacroFileBadText, std::string(kMacroFileKeptText) + kMacros + ".bak"}};
+        QCOMPARE(macroShown(f), damage == QLatin1String("padded"));
+    }
+    QVERIFY2(atStart.size() == expected.size(), qPrintable(describe(atStart)));
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        QCOMPARE(atStart[i].text, expected[i].text);
+        QCOMPARE(atStart[i].detail, expected[i].detail);
+    }
+
+    // The program goes on: a normal close, with nothing more to say.
+    QVERIFY(f.close());
+    QVERIFY2(rig.messages.shown.size() == atStart.size(), qPrintable(describe(rig.messages.shown)));
+    rig.form.reset();
+
+    // On disk: a folder is left alone, a damaged macro store is kept aside
+    // whole, the other files hold what the window had.
+    if (folder) {
+        QVERIFY(QFileInfo(file).isDir());
+        QVERIFY(!QFile::exists(file + QStringLiteral(".tmp")));
+    } else if (file == QLatin1String(kMacros) && damage != QLatin1String("padded")) {
+        QCOMPARE(readAll(QStringLiteral("CmdConfig.bak")), damaged);
+        QCOMPARE(QFileInfo(file).size(), qint64(macro_layout::kStoreSize));
+    } else if (file == QLatin1String(kMacros)) {
+        QCOMPARE(readAll(file), damaged);  // the store is not written at close
+    } else if (file == QLatin1String(kHistory)) {
+        // Nothing was sent, so the whole image goes back as it was read.
+        QCOMPARE(readAll(file), (damaged + QByteArray(12800, '\0')).left(12800));
+    }
+    // The sound files: the store is never written at a close, and with nothing
+    // sent the history goes back byte for byte.
+    if (file != QLatin1String(kMacros)) QCOMPARE(readAll(kMacros), savedMacros);
+    if (file != QLatin1String(kHistory)) QCOMPARE(readAll(kHistory), savedHistory);
+
+    // The next start: the repaired files load without a word, and the sound
+    // ones still hold the saved data.
+    rig.messages.shown.clear();
+    TForm1& again = rig.start();
+    std::vector<Entry> second = rig.messages.shown;
+    std::erase_if(second, [](const Entry& e) { return e.text == kAutoConnectWarning; });
+    if (folder) {
+        QCOMPARE(second.size(), atStart.size());  // the folder is still in the way
+    } else {
+        QVERIFY2(second.empty(), qPrintable(describe(second)));
+    }
+    if (file != QLatin1String(kMacros)) QVERIFY(macroShown(again));
+    if (file != QLatin1String(kHistory)) QVERIFY(historyShown(again));
+    if (file != QLatin1String(kConfig)) QVERIFY(settingsShown(again));
+}
+
+// Any 796 bytes are a record to the loader; whatever they hold, the window
+// must come up with values it can work with, close normally and find its
+// own file again at the next start.
+void TestBadInputFiles::randomSettingsNeverLeaveTheWindowUnusable() {
+    for (unsigned seed = 1; seed <= 8; ++seed) {
+        ModesRig rig;
+        writeAll(kConfig, randomBytes(796, seed * 7919));
+        TForm1& f = rig.start();
+        QVERIFY(f.LogFontSize >= 2 && f.LogFontSize <= 100);
+        QVERIFY(f.CurrentList >= 1 && f.CurrentList <= 100);
+        QVERIFY(f.RxTimeoutMs() >= 0);
+        QCOMPARE(f.SriftText->text(), QString::number(f.LogFontSize));
+        // The window still takes a command and answers the keyboard.
+        f.MainStrCmd->setText(QStringLiteral("typed"));
+        QTest::keyClick(f.MainStrCmd, Qt::Key_Escape);
+        QVERIFY(f.MainStrCmd->text().isEmpty());
+        QVERIFY(f.close());
+        for (const Entry& e : rig.messages.shown)
+            QVERIFY2(e.text == kAutoConnectWarning || e.text == kMacroFileBadText, e.text.c_str());
+
+        const ConfigReadResult written = readConfigFile(kConfig);
+        QCOMPARE(written.status, ConfigReadStatus::Loaded);
+        QCOMPARE(written.image.logFontSize(), f.LogFontSize);
+        QCOMPARE(written.image.currentList(), f.CurrentList);
+    }
+}
+
+QTEST_MAIN(TestBadInputFiles)
+#include "tst_bad_input_files.moc"
