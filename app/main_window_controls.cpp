@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
+#include <limits>
+
 #include "app/log_view.h"
 #include "app/main_window.h"
 #include "app/text_codec.h"
@@ -81,7 +83,8 @@ QComboBox* combo(QWidget* parent, const char* name, int x, int y, int w, int h, 
 QLineEdit* edit(QWidget* parent, const char* name, const char* text, int x, int y, int w, int h,
                 int maxLength, const char* hint = nullptr) {
     auto* e = place(new QLineEdit(ru(text), parent), name, x, y, w, h, hint);
-    if (maxLength > 0) e->setMaxLength(maxLength);
+    // Without a limit of its own a field takes any length; QLineEdit would cut at 32767.
+    e->setMaxLength(maxLength > 0 ? maxLength : std::numeric_limits<int>::max());
     return e;
 }
 
