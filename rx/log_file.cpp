@@ -20,6 +20,7 @@ std::string reasonText(int err) {
     case ENOTDIR: return "папка не найдена";
     case ENOSPC:
     case EDQUOT: return "на диске нет места";
+    case EFBIG: return "файл превысил допустимый размер";
     case EROFS: return "диск доступен только для чтения";
     case EMFILE:
     case ENFILE: return "открыто слишком много файлов";

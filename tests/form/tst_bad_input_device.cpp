@@ -1,0 +1,226 @@
+// A device that misbehaves, through the real main window on a pseudo-terminal:
+// one that floods without a pause, and one that vanishes while a long write
+// to it is still under way.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "app/colors.h"
+#include "app/log_view.h"
+#include "rx/log_file.h"
+#include "rx/receiver.h"
+#include "rx_form_rig.h"
+
+using namespace vantrel;
+using namespace vantrel::test;
+
+namespace {
+
+// Long enough for the log to be emptied by its bound several times over; a
+// run of a minute was made by hand with VANTREL_FLOOD_MS=60000.
+int floodMs() {
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("VANTREL_FLOOD_MS", &ok);
+    return ok && ms > 0 ? ms : 10000;
+}
+
+const std::string kPattern = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+// The resident memory of this process, in MB.
+double residentMb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// Writes the repeating pattern into the pty as fast as it takes it, until told to stop.
+class Flooder {
+public:
+    explicit Flooder(int masterFd) : fd_(masterFd) {
+        thread_ = std::thread([this] { run(); });
+    }
+    ~Flooder() { stop(); }
+    void stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    std::uint64_t written() const { return written_; }
+    std::uint64_t fullWaits() const { return fullWaits_; }
+
+private:
+    void run() {
+        std::string chunk;
+        while (chunk.size() < 64 * 1024) chunk += kPattern;
+        while (!stop_) {
+            const std::size_t at = std::size_t(written_ % kPattern.size());
+            const ssize_t r = ::write(fd_, chunk.data() + at, chunk.size() - kPattern.size());
+            if (r > 0) {
+                written_ += std::uint64_t(r);
+                continue;
+            }
+            if (r < 0 && errno != EAGAIN && errno != EINTR) return;
+            ++fullWaits_;  // the program is the one who cannot keep up
+            pollfd p{fd_, POLLOUT, 0};
+            ::poll(&p, 1, 50);
+        }
+    }
+
+    int fd_;
+    std::atomic<bool> stop_{false};
+    std::atomic<std::uint64_t> written_{0};
+    std::atomic<std::uint64_t> fullWaits_{0};
+    std::thread thread_;
+};
+
+QString describe(const RecordingMessages& m) {
+    QStringList out;
+    for (const auto& e : m.shown) out << QString::fromStdString(e.text + " | " + e.detail);
+    return out.join(QStringLiteral("; "));
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class TestBadInputDevice : public QObject {
+    Q_OBJECT
+private slots:
+    void floodWithoutPause();
+    void deviceVanishesDuringALongWrite();
+};
+
+void TestBadInputDevice::floodWithoutPause() {
+    RxFormRig rig(RxFormRig::ClockKind::System);
+    TForm1& f = *rig.form;
+    rig.messages.shown.clear();  // the first start's word about the new macro store
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(rig.connectDevice());
+    f.StartLog->click();
+    QVERIFY(f.logFile->LogActive);
+    const QString logPath = rig.dir.filePath(QString::fromStdString(f.logFile->LogFileName));
+
+    // A timer that fires whenever the event loop comes round: its gaps are
+    // how long the window would keep a user waiting.
+    QElapsedTimer sinceTick;
+    qint64 worstGapMs = 0;
+    long ticks = 0;
+    QTimer probe;
+    probe.setInterval(0);
+    connect(&probe, &QTimer::timeout, [&] {
+        if (ticks++ > 0) worstGapMs = std::max(worstGapMs, sinceTick.elapsed());
+        sinceTick.start();
+    });
+
+    const int runMs = floodMs();
+    double memoryAfterWarmUp = 0;
+    double memoryPeak = 0;
+    int clearedLogs = 0;
+    int lastLines = 0;
+    QElapsedTimer run;
+    run.start();
+    {
+        Flooder flood(rig.device.masterFd());
+        probe.start();
+        while (run.elapsed() < runMs) {
+            QTest::qWait(100);
+            const int lines = f.MainWindow->visualLineCount();
+            if (lines < lastLines) ++clearedLogs;
+            lastLines = lines;
+            if (memoryAfterWarmUp == 0 && run.elapsed() >= 3000) memoryAfterWarmUp = residentMb();
+            memoryPeak = std::max(memoryPeak, residentMb());
+        }
+        probe.stop();
+        flood.stop();
+        qInfo("flood of %d ms: %.1f MB written, the pty full %llu times; worst event-loop gap %lld ms over %ld "
+              "turns; log emptied %d times; memory %.0f MB after 3 s, peak %.0f MB",
+              runMs, double(flood.written()) / 1e6, (unsigned long long)flood.fullWaits(), worstGapMs, ticks,
+              clearedLogs, memoryAfterWarmUp, memoryPeak);
+
+        // Every byte arrives, once.
+        QTRY_COMPARE_WITH_TIMEOUT(f.receiver->RxBytes, std::int64_t(flood.written()), 10000);
+        QVERIFY(flood.fullWaits() > 0);  // it really was more than the program could take at once
+    }
+    QVERIFY2(worstGapMs < 1000, qPrintable(QString::number(worstGapMs)));
+    QVERIFY(ticks > runMs / 100);
+    QVERIFY(f.MainWindow->visualLineCount() <= 5000);
+    QVERIFY2(memoryPeak - memoryAfterWarmUp < 150, qPrintable(QString::number(memoryPeak - memoryAfterWarmUp)));
+
+    // The log file holds the whole stream, in order, one packet a line.
+    QTRY_VERIFY_WITH_TIMEOUT(f.receiver->RxLen == 0, 2000);
+    f.closeLogFile();
+    const QByteArray log = fileBytes(logPath);
+    QVERIFY(log.endsWith("\r\n"));
+    QByteArray joined = log;
+    joined.replace("\r\n", "");
+    QCOMPARE(qint64(joined.size()), qint64(f.receiver->RxBytes));
+    std::string expected;
+    expected.reserve(std::size_t(joined.size()) + kPattern.size());
+    while (expected.size() < std::size_t(joined.size())) expected += kPattern;
+    expected.resize(std::size_t(joined.size()));
+    QVERIFY(joined.toStdString() == expected);
+    QVERIFY2(rig.messages.shown.empty(), qPrintable(describe(rig.messages)));
+}
+
+void TestBadInputDevice::deviceVanishesDuringALongWrite() {
+    RxFormRig rig;
+    TForm1& f = *rig.form;
+    rig.messages.shown.clear();
+    const std::string link = rig.dir.filePath(QStringLiteral("ttyVANISH")).toStdString();
+    QVERIFY(rig.device.open(link));
+    f.ComPort->setCurrentText(QString::fromStdString(link));
+    f.AutoConnect->setChecked(true);
+    f.BTConnect->click();
+    QVERIFY(f.PortOpen());
+    QCOMPARE(colorValue(f.ComPort, true), std::uint32_t(0x0000FF00));
+
+    // At 1200 baud a write of 100,000 bytes may take up to a minute; the
+    // device reads none of it and is pulled out a moment after it began.
+    f.MainStrCmd->setText(QString(100000, u'V'));
+    std::thread puller([&rig] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        rig.device.unplug();
+    });
+    QElapsedTimer t;
+    t.start();
+    f.ButtonSend->click();
+    const qint64 writeMs = t.elapsed();
+    puller.join();
+    qInfo("the write returned after %lld ms", writeMs);
+    QVERIFY2(writeMs >= 250 && writeMs < 3000, qPrintable(QString::number(writeMs)));
+    QCOMPARE(f.TxBytes, 100001);  // counted although it could not all go out
+
+    // The watchdog sees the link gone and keeps trying: yellow, not open.
+    QTRY_VERIFY_WITH_TIMEOUT(!f.PortOpen(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(colorValue(f.ComPort, true), std::uint32_t(0x0000FFFF), 3000);
+
+    // Plugged in again, it comes back by itself and takes the next command.
+    QVERIFY(rig.device.replug());
+    QTRY_VERIFY_WITH_TIMEOUT(f.PortOpen(), 3000);
+    QCOMPARE(colorValue(f.ComPort, true), std::uint32_t(0x0000FF00));
+    f.MainStrCmd->setText(QStringLiteral("AT"));
+    f.ButtonSend->click();
+    QCOMPARE(rig.device.readUntil("AT\r", 3000), std::string("AT\r"));
+    // Only the warning that ticking AutoConnect always gives.
+    QVERIFY2(rig.messages.shown.size() == 1, qPrintable(describe(rig.messages)));
+}
+
+QTEST_MAIN(TestBadInputDevice)
+#include "tst_bad_input_device.moc"
