@@ -39,6 +39,15 @@ int floodMs() {
 
 const std::string kPattern = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
+// How much the resident memory may grow after the first seconds of a flood:
+// the log is emptied at 5000 lines, so it levels off. AddressSanitizer holds
+// freed blocks back in its quarantine (256 MB unless told otherwise).
+#if defined(__SANITIZE_ADDRESS__)
+constexpr double kMemoryGrowthMb = 150 + 256;
+#else
+constexpr double kMemoryGrowthMb = 150;
+#endif
+
 // The resident memory of this process, in MB.
 double residentMb() {
     std::ifstream statm("/proc/self/statm");
@@ -161,7 +170,8 @@ void TestBadInputDevice::floodWithoutPause() {
     QVERIFY2(worstGapMs < 1000, qPrintable(QString::number(worstGapMs)));
     QVERIFY(ticks > runMs / 100);
     QVERIFY(f.MainWindow->visualLineCount() <= 5000);
-    QVERIFY2(memoryPeak - memoryAfterWarmUp < 150, qPrintable(QString::number(memoryPeak - memoryAfterWarmUp)));
+    QVERIFY2(memoryPeak - memoryAfterWarmUp < kMemoryGrowthMb,
+             qPrintable(QString::number(memoryPeak - memoryAfterWarmUp)));
 
     // The log file holds the whole stream, in order, one packet a line.
     QTRY_VERIFY_WITH_TIMEOUT(f.receiver->RxLen == 0, 2000);

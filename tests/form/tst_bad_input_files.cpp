@@ -118,6 +118,7 @@ private slots:
     void oneDamagedFileAtATime_data();
     void oneDamagedFileAtATime();
     void randomSettingsNeverLeaveTheWindowUnusable();
+    void aSecondDamagedStoreKeepsTheFirstOneKept();
 };
 
 void TestBadInputFiles::oneDamagedFileAtATime_data() {
@@ -251,6 +252,25 @@ void TestBadInputFiles::randomSettingsNeverLeaveTheWindowUnusable() {
         QCOMPARE(written.image.logFontSize(), f.LogFontSize);
         QCOMPARE(written.image.currentList(), f.CurrentList);
     }
+}
+
+// A store damaged again later is kept under the next free name: nothing the
+// user might still want is overwritten.
+void TestBadInputFiles::aSecondDamagedStoreKeepsTheFirstOneKept() {
+    ModesRig rig;
+    writeSavedFiles();
+    const QByteArray first = readAll(kMacros).left(1000);
+    writeAll(kMacros, first);
+    rig.start();
+    rig.form.reset();
+    const QByteArray second = randomBytes(2000, 3);
+    writeAll(kMacros, second);
+    rig.messages.shown.clear();
+    rig.start();
+    QCOMPARE(rig.messages.shown.size(), std::size_t(1));
+    QCOMPARE(rig.messages.shown[0].detail, std::string(kMacroFileKeptText) + kMacros + ".bak2");
+    QCOMPARE(readAll(QStringLiteral("CmdConfig.bak")), first);
+    QCOMPARE(readAll(QStringLiteral("CmdConfig.bak2")), second);
 }
 
 QTEST_MAIN(TestBadInputFiles)
