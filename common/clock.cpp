@@ -25,7 +25,11 @@ LocalTime SystemClock::now() const {
     const auto ms = duration_cast<milliseconds>(wall.time_since_epoch()).count();
     const std::time_t secs = static_cast<std::time_t>(ms / 1000);
     std::tm tm{};
+#ifdef _WIN32
+    localtime_s(&tm, &secs);
+#else
     localtime_r(&secs, &tm);
+#endif
     LocalTime t;
     t.year = tm.tm_year + 1900;
     t.month = tm.tm_mon + 1;

@@ -9,6 +9,8 @@
 
 #ifdef __unix__
 #include <unistd.h>
+#elif defined(_WIN32)
+#include <io.h>
 #endif
 
 #include "common/counted_string.h"
@@ -137,6 +139,8 @@ std::string writeConfigFile(const std::string& path, const ConfigImage& image) {
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
 #ifdef __unix__
     ok = ok && ::fsync(::fileno(f)) == 0;  // the rename must not land before the data
+#elif defined(_WIN32)
+    ok = ok && ::_commit(::_fileno(f)) == 0;
 #endif
     std::string reason = ok ? std::string() : errnoText();
     if (std::fclose(f) != 0 && ok) {

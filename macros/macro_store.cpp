@@ -3,6 +3,14 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <windows.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -73,6 +81,35 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
     return true;
 }
 
+#ifdef _WIN32
+// Binary: the records hold bytes that text mode would change.
+constexpr int kWriteFlags = O_WRONLY | O_CREAT | O_TRUNC | O_BINARY | O_NOINHERIT;
+constexpr int kReadFlags = O_RDONLY | O_BINARY | O_NOINHERIT;
+
+int syncFile(int fd) { return ::_commit(fd); }
+
+// A plain rename refuses to replace an existing file here.
+int renameOver(const char* from, const char* to) {
+    if (::MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+    errno = ::GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return -1;
+}
+
+void keepPermissions(const std::string&, int) {}
+void syncDirectoryOf(const std::string&) {}  // MOVEFILE_WRITE_THROUGH made the rename durable
+#else
+constexpr int kWriteFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC;
+
+int syncFile(int fd) { return ::fsync(fd); }
+int renameOver(const char* from, const char* to) { return ::rename(from, to); }
+
+// Keep the permissions the user gave the old file.
+void keepPermissions(const std::string& path, int fd) {
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
+}
+
 std::string directoryOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -80,29 +117,31 @@ std::string directoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// Make the rename itself durable; a failure here leaves a complete file.
+void syncDirectoryOf(const std::string& path) {
+    Fd dir(::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+}
+#endif
+
 }  // namespace
 
 StoreIoResult replaceFileAtomically(const std::string& path, const std::uint8_t* data,
                                     std::size_t size) {
     const std::string tmp = path + ".tmp";
-    Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    Fd fd(::open(tmp.c_str(), kWriteFlags, 0666));
     if (fd.get() < 0) return {false, systemError(errno)};
-
-    // Keep the permissions the user gave the old file.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd.get(), old.st_mode & 07777);
+    keepPermissions(path, fd.get());
 
     int err = 0;
-    if (!writeAll(fd.get(), data, size) || ::fsync(fd.get()) != 0) err = errno;
+    if (!writeAll(fd.get(), data, size) || syncFile(fd.get()) != 0) err = errno;
     if (fd.release() != 0 && err == 0) err = errno;
-    if (err == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) err = errno;
+    if (err == 0 && renameOver(tmp.c_str(), path.c_str()) != 0) err = errno;
     if (err != 0) {
         ::unlink(tmp.c_str());
         return {false, systemError(err)};
     }
-    // Make the rename itself durable; a failure here leaves a complete file.
-    Fd dir(::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) ::fsync(dir.get());
+    syncDirectoryOf(path);
     return {};
 }
 
@@ -192,7 +231,7 @@ bool MacroStore::readFile(const std::string& path) {
     std::memset(block_.get(), 0, kStoreSize);
     std::size_t got = 0;
     {
-        Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        Fd fd(::open(path.c_str(), kReadFlags));
         if (fd.get() < 0) return false;
         while (got < kStoreSize) {
             const ssize_t n = ::read(fd.get(), block_.get() + got, kStoreSize - got);

@@ -2,6 +2,11 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+
+#include <filesystem>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -9,6 +14,13 @@
 namespace vantrel {
 
 namespace {
+
+#ifdef _WIN32
+// Binary, so that the line ends stay CR LF and are not doubled.
+constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_TRUNC | O_BINARY | O_NOINHERIT;
+#else
+constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+#endif
 
 // The reason of a failed file operation, for a Russian message box.
 std::string reasonText(int err) {
@@ -19,7 +31,10 @@ std::string reasonText(int err) {
     case ENOENT:
     case ENOTDIR: return "папка не найдена";
     case ENOSPC:
-    case EDQUOT: return "на диске нет места";
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return "на диске нет места";
     case EFBIG: return "файл превысил допустимый размер";
     case EROFS: return "диск доступен только для чтения";
     case EMFILE:
@@ -44,8 +59,16 @@ LogFile::Outcome LogFile::start(const LocalTime& now) {
     if (!LogFileCreated) {
         const std::string name = fileNameFor(now);
         const std::string path = pathOf ? pathOf(name) : name;
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0) return {false, reasonText(errno), name};
+        const int fd = ::open(path.c_str(), kCreateFlags, 0644);
+        if (fd < 0) {
+            int err = errno;
+#ifdef _WIN32
+            // Windows answers a folder of that name with "access denied".
+            std::error_code ec;
+            if (err == EACCES && std::filesystem::is_directory(path, ec)) err = EISDIR;
+#endif
+            return {false, reasonText(err), name};
+        }
         fd_ = fd;
         LogFileName = name;
         LogFileCreated = true;
@@ -80,7 +103,11 @@ void LogFile::syncIfDue() {
 }
 
 void LogFile::sync() {
+#ifdef _WIN32
+    ::_commit(fd_);
+#else
     ::fdatasync(fd_);
+#endif
     unsynced_ = false;
     lastSyncMs_ = nowMs();
 }

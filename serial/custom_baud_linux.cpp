@@ -1,3 +1,5 @@
+#ifndef _WIN32
+
 #include "serial/custom_baud.h"
 
 #include <asm/termbits.h>
@@ -16,3 +18,5 @@ bool setCustomBaud(int fd, std::uint32_t baud) {
 }
 
 }  // namespace vantrel
+
+#endif  // _WIN32

@@ -65,6 +65,7 @@ std::vector<std::string> listSerialPortsIn(const std::string& ttyClassDir, const
     return paths;
 }
 
+#ifndef _WIN32
 std::vector<std::string> listSerialPorts() { return listSerialPortsIn("/sys/class/tty", "/dev"); }
 
 std::vector<std::string> fallbackPortNames() {
@@ -72,5 +73,6 @@ std::vector<std::string> fallbackPortNames() {
     for (int i = 0; i <= 8; ++i) names.push_back("/dev/ttyS" + std::to_string(i));
     return names;
 }
+#endif
 
 }  // namespace vantrel

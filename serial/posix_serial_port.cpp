@@ -1,5 +1,7 @@
 // The serial operations on a Linux tty: exclusive open, raw line settings
 // without flow control, DTR and RTS kept low, polling reads, bounded writes.
+#ifndef _WIN32
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -246,3 +248,5 @@ void sleepMs(int ms) {
 }
 
 }  // namespace vantrel
+
+#endif  // _WIN32

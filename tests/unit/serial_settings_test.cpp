@@ -73,6 +73,7 @@ TEST(PortList, NaturalOrder) {
     EXPECT_NE(naturalLess("ttyS01", "ttyS1"), naturalLess("ttyS1", "ttyS01"));
 }
 
+#ifndef _WIN32
 class FakeSysfs : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -120,6 +121,7 @@ TEST(PortList, FallbackIsTtyS0ToTtyS8) {
     EXPECT_EQ(names.front(), "/dev/ttyS0");
     EXPECT_EQ(names.back(), "/dev/ttyS8");
 }
+#endif
 
 }  // namespace
 }  // namespace vantrel

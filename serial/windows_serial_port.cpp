@@ -1,0 +1,158 @@
+// The serial operations on a Windows COM port: the Win32 communications calls
+// on one synchronous handle, with the line-settings record left at zero apart
+// from its four fields, so no flow control and DTR and RTS not raised.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "serial/serial_port.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+static_assert(kPurgeAll == 15);
+
+OpenResult failureFromError(DWORD e) {
+    switch (e) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_UNIT:
+    case ERROR_NOT_READY:
+    case ERROR_DEV_NOT_EXIST: return openFailure(OpenFailure::NotFound);
+    // A COM port held by another program answers with "access denied".
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY: return openFailure(OpenFailure::Busy);
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_DIRECTORY: return openFailure(OpenFailure::NotADevice);
+    default: {
+        OpenResult r = openFailure(OpenFailure::Other);
+        r.reason += " (код ошибки " + std::to_string(e) + ")";
+        return r;
+    }
+    }
+}
+
+class WindowsSerialPort final : public SerialPort {
+public:
+    ~WindowsSerialPort() override { close(); }
+
+    OpenResult open(const std::string& name) override {
+        if (handle_ != INVALID_HANDLE_VALUE) return openFailure(OpenFailure::Busy);
+        if (name.empty()) return openFailure(OpenFailure::NotFound);
+        // The call would stop at a zero byte and open another name.
+        if (name.find('\0') != std::string::npos) return openFailure(OpenFailure::NotADevice);
+        // The name goes as typed, without the device-namespace prefix: COM10 and up do not open.
+        HANDLE h = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            const DWORD error = ::GetLastError();
+            // A folder also answers "access denied", which for a port means it is held.
+            const DWORD attributes = ::GetFileAttributesA(name.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                return openFailure(OpenFailure::NotADevice);
+            return failureFromError(error);
+        }
+        // Whether it is a port at all shows when the line settings are applied.
+        handle_ = h;
+        return {};
+    }
+
+    void setQueueSizes(std::size_t input, std::size_t output) override {
+        if (handle_ == INVALID_HANDLE_VALUE) return;
+        ::SetupComm(handle_, toDword(input), toDword(output));
+    }
+
+    bool applySettings(const LineSettings& s) override {
+        if (handle_ == INVALID_HANDLE_VALUE) return false;
+        // Every other field stays 0, the length field too: no flow control of
+        // any kind, DTR and RTS disabled, received bytes passed on unchanged.
+        DCB dcb;
+        ::ZeroMemory(&dcb, sizeof dcb);
+        dcb.BaudRate = s.BaudRate;
+        dcb.ByteSize = s.ByteSize;
+        dcb.Parity = s.Parity;
+        dcb.StopBits = s.StopBits;
+        return ::SetCommState(handle_, &dcb) != 0;
+    }
+
+    std::size_t waiting() override {
+        if (handle_ == INVALID_HANDLE_VALUE) return 0;
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!::ClearCommError(handle_, &errors, &status)) return 0;
+        return status.cbInQue;
+    }
+
+    std::size_t read(std::uint8_t* buffer, std::size_t n) override {
+        if (handle_ == INVALID_HANDLE_VALUE || n == 0) return 0;
+        // No time-outs are set, so a read of more than is waiting would block.
+        const std::size_t available = std::min(n, waiting());
+        if (available == 0) return 0;
+        DWORD got = 0;
+        if (!::ReadFile(handle_, buffer, toDword(available), &got, nullptr)) return 0;
+        return got;
+    }
+
+    void write(const std::uint8_t* data, std::size_t n) override {
+        if (handle_ == INVALID_HANDLE_VALUE) return;
+        while (n > 0) {
+            const DWORD chunk = toDword(n);
+            DWORD written = 0;
+            if (!::WriteFile(handle_, data, chunk, &written, nullptr) || written == 0) return;
+            data += written;
+            n -= written;
+        }
+    }
+
+    void purge() override {
+        if (handle_ != INVALID_HANDLE_VALUE) ::PurgeComm(handle_, kPurgeAll);
+    }
+
+    void close() override {
+        if (handle_ == INVALID_HANDLE_VALUE) return;
+        ::CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    static DWORD toDword(std::size_t n) {
+        return DWORD(std::min<std::size_t>(n, std::numeric_limits<DWORD>::max()));
+    }
+
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace
+
+OpenResult openFailure(OpenFailure failure) {
+    switch (failure) {
+    case OpenFailure::None: return {};
+    case OpenFailure::NotFound: return {failure, "Такого порта нет в системе."};
+    case OpenFailure::AccessDenied: return {failure, "Нет доступа к порту."};
+    case OpenFailure::Busy: return {failure, "Порт занят другой программой."};
+    case OpenFailure::NotADevice: return {failure, "Это не последовательный порт."};
+    case OpenFailure::SettingsRefused:
+        return {failure, "Порт не принял настройки: скорость, число бит данных или стоп-бит."};
+    case OpenFailure::Other: break;
+    }
+    return {OpenFailure::Other, "Система не дала открыть порт."};
+}
+
+std::unique_ptr<SerialPort> makeSystemSerialPort() { return std::make_unique<WindowsSerialPort>(); }
+
+void sleepMs(int ms) {
+    if (ms > 0) ::Sleep(DWORD(ms));
+}
+
+}  // namespace vantrel
+
+#endif  // _WIN32
