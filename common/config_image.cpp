@@ -86,9 +86,12 @@ bool ConfigImage::loadFileBytes(const std::vector<std::uint8_t>& bytes) {
         // The block counts only when it continues this record's name; a
         // record rewritten by another program without it is left alone.
         std::string full = readCounted(bytes.data() + kExtensionName, kFullPortNameCapacity);
-        if (full.rfind(recordPortName(), 0) == 0) {
+        const auto baud = std::uint32_t(getLe32(bytes.data() + kExtensionBaud));
+        // Only a block that a save writes back counts, so that the name loaded
+        // is the name the next start finds.
+        if (full.rfind(recordPortName(), 0) == 0 && (full.size() > kRestoredPortChars || baud != 0)) {
             fullPortName_ = std::move(full);
-            typedBaud_ = std::uint32_t(getLe32(bytes.data() + kExtensionBaud));
+            typedBaud_ = baud;
         }
     }
     return true;
