@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <QDialog>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <exception>
@@ -132,6 +133,9 @@ int announceWindow(QDialog& dialog) {
 int main(int argc, char* argv[]) {
     TerminalApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
+    // Lets the desktop match the window to the installed menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vantrel"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vantrel")));
     TerminateHandler terminate(&app);
 
     vantrel::FormServices services;
