@@ -73,9 +73,7 @@ void TForm1::SendPortData(const std::string& text) {
 
     // Emptied just before the write, so whatever is received is the answer.
     link->purge();
-    // Unsigned addition: the total wraps instead of overflowing.
-    TxBytes = static_cast<std::int32_t>(static_cast<std::uint32_t>(TxBytes) +
-                                        static_cast<std::uint32_t>(packet.bytes.size()));
+    TxBytes += static_cast<std::int64_t>(packet.bytes.size());
     updateByteTotals();
     link->write(packet.bytes.data(), packet.bytes.size());
     showSendCount();

@@ -163,7 +163,7 @@ public:
     int CurrentList = 1;              // 1..100
     int EditIndex = 1;                // 1..48
     bool SendBusy = false;
-    std::int32_t TxBytes = 0;
+    std::int64_t TxBytes = 0;  // as RxBytes: a 32-bit total would turn negative on a long run
     bool MacrosChanged = false;       // editor-mode edits not yet saved
 
     // Subsystem objects (each owns its part of the state and its file).

@@ -218,7 +218,7 @@ void TestBadInputDevice::deviceVanishesDuringALongWrite() {
     qInfo("the write returned %lld ms after the device was pulled", (long long)afterPullMs);
     // Still under way when the device went, and over soon after.
     QVERIFY2(afterPullMs >= 0 && afterPullMs < 2000, qPrintable(QString::number(afterPullMs)));
-    QCOMPARE(f.TxBytes, 100001);  // counted although it could not all go out
+    QCOMPARE(f.TxBytes, std::int64_t(100001));  // counted although it could not all go out
 
     // The watchdog sees the link gone and keeps trying: yellow, not open.
     QTRY_VERIFY_WITH_TIMEOUT(!f.PortOpen(), 3000);

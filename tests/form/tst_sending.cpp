@@ -127,7 +127,7 @@ void SendingTest::atWithCrGoesOnTheWireAndShowsOneLine() {
     clock_.time.msec = 42;
     form_->VisTime->setChecked(withTime);
     form_->AddStrCmd->setText("$0D");
-    const std::int32_t txBefore = form_->TxBytes;
+    const std::int64_t txBefore = form_->TxBytes;
 
     form_->SendPortData("AT");
 
@@ -157,7 +157,7 @@ void SendingTest::filteredLineIsSentButNotShownNorCounted() {
     QCOMPARE(wire(3), std::string("AT\r"));
     QVERIFY(viewLines(*form_->MainWindow).isEmpty());
     QCOMPARE(form_->LSend->text(), QString("Send: 0"));
-    QCOMPARE(form_->TxBytes, 3);
+    QCOMPARE(form_->TxBytes, std::int64_t(3));
 
     // A filter that matches lets the next line through and counts it.
     form_->FiltrLog->setText("A");
@@ -202,7 +202,7 @@ void SendingTest::emptyCommandWithPortOpenSendsNothing() {
     QCOMPARE(device_->readFor(100), std::string());
     QCOMPARE(modals_, 0);
     QVERIFY(viewLines(*form_->MainWindow).isEmpty());
-    QCOMPARE(form_->TxBytes, 0);
+    QCOMPARE(form_->TxBytes, std::int64_t(0));
     QCOMPARE(form_->LSend->text(), QString("Send: 0"));
     QCOMPARE(form_->history->slot(1), std::string());
 }
@@ -259,7 +259,7 @@ void SendingTest::longCommandIsSentWholeButNotRecorded() {
     QCOMPARE(wire(3001), tooLong + std::string(1, '\0'));
     QCOMPARE(form_->history->slot(1), longest);
     QCOMPARE(form_->history->slot(2), std::string("first"));
-    QCOMPARE(form_->TxBytes, 6 + 255 + 3001);
+    QCOMPARE(form_->TxBytes, std::int64_t(6 + 255 + 3001));
 }
 
 void SendingTest::bytesWaitingBeforeASendNeverReachTheLog() {
