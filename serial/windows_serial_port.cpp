@@ -133,20 +133,6 @@ private:
 
 }  // namespace
 
-OpenResult openFailure(OpenFailure failure) {
-    switch (failure) {
-    case OpenFailure::None: return {};
-    case OpenFailure::NotFound: return {failure, "Такого порта нет в системе."};
-    case OpenFailure::AccessDenied: return {failure, "Нет доступа к порту."};
-    case OpenFailure::Busy: return {failure, "Порт занят другой программой."};
-    case OpenFailure::NotADevice: return {failure, "Это не последовательный порт."};
-    case OpenFailure::SettingsRefused:
-        return {failure, "Порт не принял настройки: скорость, число бит данных или стоп-бит."};
-    case OpenFailure::Other: break;
-    }
-    return {OpenFailure::Other, "Система не дала открыть порт."};
-}
-
 std::unique_ptr<SerialPort> makeSystemSerialPort() { return std::make_unique<WindowsSerialPort>(); }
 
 void sleepMs(int ms) {
