@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <array>
 #include <unordered_map>
 
 #include "app/log_view.h"
@@ -36,6 +37,8 @@ public:
     }
 
     HoverHelp hover;
+    // The time the clock caption shows: formatted again only when it changes.
+    std::array<int, 3> shownTime{-1, -1, -1};
 
     static HoverPos toHoverPos(const QPoint& p) { return {p.x(), p.y()}; }
 
@@ -89,8 +92,12 @@ void TForm1::CustomFunctionsTimer() {
 
     boundLog();
 
-    const QString now = clockText(clock().now());
-    if (TextTime->text() != now) TextTime->setText(now);
+    const LocalTime now = clock().now();
+    const std::array<int, 3> shown{now.hour, now.minute, now.second};
+    if (!housekeeping || housekeeping->shownTime != shown) {
+        TextTime->setText(clockText(now));
+        if (housekeeping) housekeeping->shownTime = shown;
+    }
 
     if (CiklSend->isChecked() && RBPeriod->isChecked() && !TimerPeriod->isActive()) TimerPeriod->start();
 

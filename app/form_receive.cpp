@@ -6,7 +6,10 @@
 #include <QRadioButton>
 #include <QCheckBox>
 
+#include <initializer_list>
+
 #include "app/colors.h"
+#include "app/log_view.h"
 #include "app/main_window.h"
 #include "app/rx_wake.h"
 #include "app/text_codec.h"
@@ -54,6 +57,9 @@ constexpr int kBuffersPerTick = 8;
 void TForm1::setupReceiveHandlers() {
     logFile->clock = &clock();
     rxWake = new RxWake(RxTimer, [this] { RxTimerTimer(); }, this);
+    // These captions change with every packet: they are painted in the log view's frames.
+    for (QWidget* caption : std::initializer_list<QWidget*>{StaticText3, LRead, MinTimeWait, MaxTimeWait})
+        MainWindow->paceWith(caption);
     connect(TimeOutRx, &UpDown::clicked, this, &TForm1::TimeOutRxClick);
     connect(BTClrStat, &QPushButton::clicked, this, &TForm1::BTClrStatClick);
     connect(StartLog, &QPushButton::clicked, this, &TForm1::StartLogClick);
@@ -79,7 +85,10 @@ void TForm1::RxTimerTimer() {
     for (int step = 0; step < kBuffersPerTick; ++step) {
         Receiver::Tick tick = rx.tick(port, weekMs(clock().now()), rx.RxTimeoutMs);
         found = found || tick.bytesWaiting;
-        if (tick.bytesWaiting) updateByteTotals();
+        if (tick.bytesWaiting) {
+            MainWindow->aboutToChange();
+            updateByteTotals();
+        }
         const bool full = tick.packet.size() > Receiver::kFlushAbove;
         if (!tick.packet.empty()) ReadBufRxInLog(tick.packet);
         backlog = full && rx.RxLen == 0 && link->waiting() > 0;
@@ -107,8 +116,7 @@ void TForm1::ReadBufRxInLog(const std::vector<std::uint8_t>& packet) {
 }
 
 void TForm1::afterAnswerTrigger() {
-    const std::size_t q = link->waiting();
-    if (!RBAfterAns->isChecked() || q != 0) return;  // bytes waiting: the answer goes on
+    if (!RBAfterAns->isChecked() || link->waiting() != 0) return;  // bytes waiting: the answer goes on
     if (!modes->FileCmdMode) {
         SendPortData(toCp(MainStrCmd->text()));
         return;

@@ -3,6 +3,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QEvent>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -11,12 +13,58 @@
 
 namespace vantrel {
 
+// Slow to paint, and over a long log most lines leave its picture as it was: repainted only when that changes.
+class LogScrollBar final : public QScrollBar {
+public:
+    explicit LogScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {}
+
+    // Held, changes wait for the frame's end: the view follows the bottom only then.
+    void hold(bool on) {
+        held_ = on;
+        if (!on && look() != painted_) update();
+    }
+
+protected:
+    void sliderChange(SliderChange change) override {
+        // Hidden, nothing is painted; shown again, it is painted whole.
+        if (!isVisible() || held_ || look() == painted_) return;
+        QScrollBar::sliderChange(change);
+    }
+
+    void paintEvent(QPaintEvent* event) override {
+        painted_ = look();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    // Besides size, state and palette, which repaint on their own.
+    struct Look {
+        QRect slider;
+        bool atMinimum = false, atMaximum = false;
+        bool operator==(const Look&) const = default;
+    };
+
+    Look look() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+                value() == minimum(), value() == maximum()};
+    }
+
+    Look painted_;
+    bool held_ = false;
+};
+
 LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     // A log never takes back what it showed; an undo stack would only grow.
     setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     useUnshapedText();
+    bar_ = new LogScrollBar(this);
+    setVerticalScrollBar(bar_);
+    frameTimer_.setSingleShot(true);
+    connect(&frameTimer_, &QTimer::timeout, this, &LogView::showFrame);
 }
 
 // Log text needs no ligatures or kerning; laying it out without shaping is
@@ -59,6 +107,7 @@ QString LogView::displayText(const QString& line) {
 // brings the next empty one, so no earlier line changes and none is laid
 // out again.
 void LogView::appendLine(const QString& line) {
+    pace(true);  // before the text changes: a change requests its paint at once
     QScrollBar* bar = verticalScrollBar();
     const bool atBottom = followPending_ || bar->value() >= bar->maximum();
 
@@ -72,6 +121,7 @@ void LogView::appendLine(const QString& line) {
         // One scroll per turn of the event loop: scrolling after every line
         // would move the whole picture once per line.
         followPending_ = true;
+        followFrom_ = bar->value();
         QMetaObject::invokeMethod(this, &LogView::followBottom, Qt::QueuedConnection);
     }
 }
@@ -79,7 +129,40 @@ void LogView::appendLine(const QString& line) {
 void LogView::followBottom() {
     if (!followPending_) return;
     followPending_ = false;
-    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    QScrollBar* bar = verticalScrollBar();
+    if (bar->value() == followFrom_) bar->setValue(bar->maximum());
+}
+
+void LogView::paceWith(QWidget* widget) { paced_.append(widget); }
+
+void LogView::aboutToChange() { pace(false); }
+
+// Every appended line repaints the whole text area: a steady stream is painted once per frame.
+void LogView::pace(bool lineComing) {
+    if (held_ || !window()->isVisible()) return;
+    if (!sinceFrame_.isValid() || sinceFrame_.elapsed() >= kFrameMs) {
+        // Only a line starts a frame: the captions change just before the line they announce.
+        if (lineComing) sinceFrame_.start();
+        return;
+    }
+    held_ = true;
+    holdPaints(true);
+    frameTimer_.start(int(kFrameMs - sinceFrame_.elapsed()));
+}
+
+void LogView::showFrame() {
+    held_ = false;
+    followBottom();
+    sinceFrame_.start();
+    holdPaints(false);  // the text area and the captions are repainted whole
+}
+
+// Not the view itself: it may be a window, and a window whose updates were disabled is not painted again.
+void LogView::holdPaints(bool hold) {
+    viewport()->setUpdatesEnabled(!hold);
+    bar_->hold(hold);
+    for (QWidget* w : std::as_const(paced_))
+        if (w) w->setUpdatesEnabled(!hold);
 }
 
 // Laying out only the new blocks keeps the line count exact at a cost that

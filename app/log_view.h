@@ -1,12 +1,21 @@
 #pragma once
 // The traffic log: one appended line per packet, shown as the user reads it.
+#include <QElapsedTimer>
+#include <QList>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QTimer>
 
 namespace vantrel {
+
+class LogScrollBar;
 
 class LogView : public QPlainTextEdit {
     Q_OBJECT
 public:
+    // While lines keep coming, at most one paint per frame; a line after a quiet spell is painted at once.
+    static constexpr int kFrameMs = 40;
+
     explicit LogView(QWidget* parent = nullptr);
 
     // Appends one log line at the end. A CR, an LF or a CR LF inside the line
@@ -22,6 +31,11 @@ public:
     // characters as their visible symbols.
     static QString displayText(const QString& line);
 
+    // Widgets that change with every received line (the traffic captions), painted in the view's frames.
+    void paceWith(QWidget* widget);
+    // Before a change to those widgets: within a frame of the last paint, it waits for the frame's end.
+    void aboutToChange();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -30,8 +44,17 @@ private:
     void layOutFrom(const QTextBlock& first) const;
     void followBottom();
     void useUnshapedText();
+    void pace(bool lineComing);
+    void showFrame();
+    void holdPaints(bool hold);
 
     bool followPending_ = false;       // lines came while at the bottom; scroll there soon
+    int followFrom_ = 0;               // the scroll position then; moved by the user, no follow
+    bool held_ = false;                // painting waits for the frame timer
+    QElapsedTimer sinceFrame_;
+    QTimer frameTimer_;
+    QList<QPointer<QWidget>> paced_;
+    LogScrollBar* bar_ = nullptr;
     mutable bool layoutStale_ = false; // a width or font change dropped the line layouts
 };
 

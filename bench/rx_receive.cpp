@@ -3,7 +3,8 @@
 //   throughput in HEX and ASCII with the log shown, and the bytes lost;
 //   the longest time the event loop did not answer meanwhile;
 //   CPU use while connected and idle, and while a 92 KB/s stream arrives;
-//   the delay from the device's last byte to the RX line being shown;
+//   the delay from the device's last byte to the RX line in the view, and
+//   to the line painted;
 //   round trips per second in the after-answer mode against an echo.
 // Usage: bench_rx_receive [--quick] [throughput] [paced] [cpu] [delay] [roundtrip]
 #include <sys/resource.h>
@@ -13,14 +14,17 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QProcess>
 #include <QRadioButton>
+#include <QTextBlock>
 #include <QTimer>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <thread>
 #include <vector>
@@ -254,45 +258,96 @@ void cpuUse(int seconds, bool shown) {
                 static_cast<long long>(f.receiver->RxBytes - before), static_cast<long long>(rate) * seconds);
 }
 
-// (c): from the moment the device's write returned to the line in the view.
-// The device sends the next answer only after the last one was shown, so
-// that no two answers join into one packet on a loaded machine.
-void delay(int samples) {
+// Marks the moment a paint of the log view that covers its last line ends.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(LogView& view) : view_(view) { view.viewport()->installEventFilter(this); }
+    std::function<void(Steady::time_point)> onPainted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Paint || inside_) return false;
+        // Delivered from here, so that the time taken is the one after painting.
+        inside_ = true;
+        QCoreApplication::sendEvent(watched, event);
+        inside_ = false;
+        const QTextBlock last = view_.document()->lastBlock().previous();
+        if (last.isValid() && onPainted) {
+            const QPoint at = view_.cursorRect(QTextCursor(last)).center();
+            if (view_.viewport()->rect().contains(at) && static_cast<QPaintEvent*>(event)->region().contains(at))
+                onPainted(Steady::now());
+        }
+        return true;
+    }
+
+private:
+    LogView& view_;
+    bool inside_ = false;
+};
+
+struct Spread {
+    double median, p99, worst;
+};
+
+Spread spread(std::vector<double> d) {
+    std::sort(d.begin(), d.end());
+    return {d[d.size() / 2], d[std::size_t(double(d.size()) * 0.99)], d.back()};
+}
+
+// (c): from the moment the device's write returned to the line in the view's
+// text, and to the end of the paint that shows it. The device answers again
+// `gapMs` after the last answer reached the view (`afterPaint`: after it was
+// painted), so that no two answers join into one packet on a loaded machine.
+void delay(int samples, int gapMinMs, int gapMaxMs, bool afterPaint) {
     RxFormRig rig(RxFormRig::ClockKind::System);
     if (!rig.connectDevice()) return;
     TForm1& f = *rig.form;
     prepare(f, false, 0);
-    std::vector<Steady::time_point> written(samples), shown(samples);
-    std::atomic<int> shownCount{0};
+    runFor(200);
+    std::vector<Steady::time_point> written(samples), inView(samples), painted(samples);
+    std::atomic<int> inViewCount{0}, paintedCount{0};
     QObject::connect(f.MainWindow, &QPlainTextEdit::textChanged, [&] {
-        const int i = shownCount;
+        const int i = inViewCount;
         if (i < samples && !f.MainWindow->document()->isEmpty()) {
-            shown[i] = Steady::now();
-            shownCount = i + 1;
+            inView[i] = Steady::now();
+            inViewCount = i + 1;
         }
     });
+    PaintWatch watch(*f.MainWindow);
+    watch.onPainted = [&](Steady::time_point t) {
+        for (int i = paintedCount; i < inViewCount; ++i) painted[i] = t;
+        paintedCount = int(inViewCount);
+    };
     std::thread device([&] {
         std::mt19937 rng(11);
+        const std::atomic<int>& released = afterPaint ? paintedCount : inViewCount;
         for (int i = 0; i < samples; ++i) {
             const auto deadline = Steady::now() + std::chrono::seconds(5);
-            while (shownCount < i && Steady::now() < deadline) std::this_thread::sleep_for(std::chrono::microseconds(200));
-            std::this_thread::sleep_for(std::chrono::microseconds(2000 + rng() % 8000));
+            while (released < i && Steady::now() < deadline) std::this_thread::sleep_for(std::chrono::microseconds(200));
+            const int gapUs = gapMinMs * 1000 + int(rng() % unsigned((gapMaxMs - gapMinMs) * 1000));
+            std::this_thread::sleep_for(std::chrono::microseconds(gapUs));
             rig.device.write("PING\r");
             written[i] = Steady::now();
         }
     });
-    runUntil([&] { return shownCount >= samples; }, samples * 30 + 5000);
+    runUntil([&] { return paintedCount >= samples; }, samples * (gapMaxMs + 100) + 5000);
     device.join();
-    if (shownCount != samples) {
-        std::printf("(c) %d lines for %d answers\n", int(shownCount), samples);
+    if (inViewCount != samples || paintedCount != samples) {
+        std::printf("(c) %d lines in the view and %d painted for %d answers\n", int(inViewCount), int(paintedCount),
+                    samples);
         return;
     }
-    std::vector<double> d(samples);
-    for (int i = 0; i < samples; ++i) d[i] = std::chrono::duration<double, std::milli>(shown[i] - written[i]).count();
-    std::sort(d.begin(), d.end());
-    std::printf("(c) delay from the last byte to the shown line, time-out 0, %d answers: median %.2f ms, "
-                "99th percentile %.2f ms, worst %.2f ms\n",
-                samples, d[d.size() / 2], d[std::size_t(d.size() * 0.99)], d.back());
+    std::vector<double> toView(samples), toPaint(samples);
+    for (int i = 0; i < samples; ++i) {
+        toView[i] = std::chrono::duration<double, std::milli>(inView[i] - written[i]).count();
+        toPaint[i] = std::chrono::duration<double, std::milli>(painted[i] - written[i]).count();
+    }
+    const Spread v = spread(toView), p = spread(toPaint);
+    std::printf("(c) delay, time-out 0, %d answers %d-%d ms after the last one %s:\n"
+                "    to the line in the view's text: median %.2f ms, 99th percentile %.2f ms, worst %.2f ms\n"
+                "    to the line painted:            median %.2f ms, 99th percentile %.2f ms, worst %.2f ms\n",
+                samples, gapMinMs, gapMaxMs, afterPaint ? "was painted" : "reached the view", v.median, v.p99,
+                v.worst, p.median, p.p99, p.worst);
 }
 
 // (d): each echo of the command releases the next send.
@@ -346,7 +401,11 @@ int main(int argc, char** argv) {
         cpuUse(seconds, true);
         cpuUse(seconds, false);
     }
-    if (wanted("delay")) delay(quick ? 200 : 1000);
+    if (wanted("delay")) {
+        delay(quick ? 200 : 1000, 2, 10, false);
+        // Answers further apart than a frame of the view: each one is painted at once.
+        delay(quick ? 50 : 200, LogView::kFrameMs + 10, LogView::kFrameMs + 20, true);
+    }
     if (wanted("roundtrip")) roundTrips(quick ? 3 : 5);
     return 0;
 }

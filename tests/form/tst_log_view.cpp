@@ -1,10 +1,12 @@
 // The log window: the view itself, and the controls of the main window that act on it.
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPaintEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -12,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 
 #include <memory>
 
@@ -34,6 +37,32 @@ QStringList viewLines(const LogView& view) {
     return out;
 }
 
+// Counts the paints of a widget, and tells whether the last one covered `spot`.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* w) : widget_(w) { w->installEventFilter(this); }
+    int paints = 0;
+    QRegion lastRegion;
+    bool lastCovered(const QPoint& spot) const { return paints > 0 && lastRegion.contains(spot); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == widget_ && event->type() == QEvent::Paint) {
+            ++paints;
+            lastRegion = static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+
+private:
+    QWidget* widget_;
+};
+
+// Where the last line of the view is drawn, in viewport coordinates.
+QPoint lastLineSpot(const LogView& view) {
+    return view.cursorRect(QTextCursor(view.document()->lastBlock().previous())).center();
+}
+
 }  // namespace
 
 class LogViewTest : public QObject {
@@ -49,6 +78,9 @@ private slots:
     void linesBreakAtCrAndLfAndKeepEmptyLines();
     void wrappedPiecesAreCountedAlsoAfterAResize();
     void staysAtTheBottomOnlyWhenItWasThere();
+    void aLineAfterAQuietSpellIsPaintedAtOnce();
+    void aSteadyStreamIsPaintedOncePerFrame();
+    void theScrollBarIsRepaintedWhenItsPictureChanges();
 
     // The controls of the main window.
     void pauseShowsTheOldLinesAndNewLinesAppearOnResume();
@@ -180,6 +212,124 @@ void LogViewTest::staysAtTheBottomOnlyWhenItWasThere() {
     view.appendLine("last");
     QTRY_COMPARE(bar->value(), bar->maximum());
     QVERIFY(bar->maximum() > before);
+
+    // Scrolled away by the user before the view followed: it stays there.
+    view.appendLine("one more");
+    bar->setValue(20);
+    QTest::qWait(2 * LogView::kFrameMs);
+    QCOMPARE(bar->value(), 20);
+}
+
+void LogViewTest::aLineAfterAQuietSpellIsPaintedAtOnce() {
+    LogView view;
+    view.resize(300, 120);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    for (int i = 0; i < 30; ++i) view.appendLine(QString("line %1").arg(i));
+    PaintCounter counter(view.viewport());
+    // The last frame of those lines ends at most a frame after them; then a frame of quiet.
+    QTest::qWait(3 * LogView::kFrameMs);
+
+    view.appendLine("answer");
+    // No waiting: only the events already posted are handled, no frame ends.
+    for (int i = 0; i < 5 && !counter.lastCovered(lastLineSpot(view)); ++i) QCoreApplication::processEvents();
+    QVERIFY(counter.lastCovered(lastLineSpot(view)));
+    QVERIFY(view.viewport()->rect().contains(lastLineSpot(view)));
+}
+
+void LogViewTest::aSteadyStreamIsPaintedOncePerFrame() {
+    QWidget window;
+    window.resize(400, 200);
+    auto* view = new LogView(&window);
+    view->setGeometry(0, 20, 400, 180);
+    auto* caption = new QLabel(&window);
+    caption->setGeometry(0, 0, 200, 20);
+    view->paceWith(caption);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(2 * LogView::kFrameMs);
+    PaintCounter viewPaints(view->viewport());
+    PaintCounter captionPaints(caption);
+
+    // A line every 2 ms for 600 ms, each announced by its caption.
+    int n = 0;
+    int viewPaintsBeforeLast = 0, captionPaintsBeforeLast = 0;
+    QTimer source;
+    QObject::connect(&source, &QTimer::timeout, [&] {
+        ++n;
+        viewPaintsBeforeLast = viewPaints.paints;
+        captionPaintsBeforeLast = captionPaints.paints;
+        view->aboutToChange();
+        caption->setText(QString("Read: %1").arg(n));
+        view->appendLine(QString("line %1").arg(n));
+    });
+    QElapsedTimer clock;
+    clock.start();
+    source.start(2);
+    QTest::qWait(600);
+    source.stop();
+    const double frames = double(clock.elapsed()) / LogView::kFrameMs;
+    const int duringViewPaints = viewPaints.paints;
+    const int duringCaptionPaints = captionPaints.paints;
+    QVERIFY2(n > 2 * frames, qPrintable(QString("%1 lines in %2 frames").arg(n).arg(frames)));
+    // Painted while the stream went on, at most once per frame.
+    QVERIFY2(duringViewPaints >= 2 && duringViewPaints <= frames + 2,
+             qPrintable(QString("%1 paints in %2 frames").arg(duringViewPaints).arg(frames)));
+    QVERIFY2(duringCaptionPaints >= 2 && duringCaptionPaints <= frames + 2,
+             qPrintable(QString("%1 caption paints in %2 frames").arg(duringCaptionPaints).arg(frames)));
+
+    // The last line and the last caption are painted after their change, soon.
+    QTRY_VERIFY_WITH_TIMEOUT(viewPaints.paints > viewPaintsBeforeLast && viewPaints.lastCovered(lastLineSpot(*view)),
+                             1000);
+    QVERIFY(view->viewport()->rect().contains(lastLineSpot(*view)));
+    QTRY_VERIFY_WITH_TIMEOUT(captionPaints.paints > captionPaintsBeforeLast, 1000);
+    QCOMPARE(caption->text(), QString("Read: %1").arg(n));
+}
+
+void LogViewTest::theScrollBarIsRepaintedWhenItsPictureChanges() {
+    LogView view;
+    view.resize(300, 600);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QScrollBar* bar = view.verticalScrollBar();
+    for (int i = 0; i < 60; ++i) view.appendLine(QString("line %1").arg(i));
+    QTRY_VERIFY(bar->isVisible() && bar->value() == bar->maximum());
+    QTest::qWait(3 * LogView::kFrameMs);
+    PaintCounter barPaints(bar);
+
+    // A stream into a short log: the slider shrinks all the while, and it is
+    // painted in the frames of the view, the last change included.
+    int paintsBeforeLast = 0;
+    QTimer source;
+    QObject::connect(&source, &QTimer::timeout, [&] {
+        paintsBeforeLast = barPaints.paints;
+        view.appendLine("more");
+    });
+    source.start(2);
+    QTest::qWait(400);
+    source.stop();
+    QVERIFY2(barPaints.paints >= 3, qPrintable(QString::number(barPaints.paints)));
+    QTRY_VERIFY(barPaints.paints > paintsBeforeLast);
+
+    for (int i = 0; i < 2000; ++i) view.appendLine(QString("line %1").arg(i));
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    QTest::qWait(3 * LogView::kFrameMs);
+    barPaints.paints = 0;
+
+    // Lines added at the bottom of a long log leave the slider as it was.
+    const int maximum = bar->maximum();
+    for (int i = 0; i < 40; ++i) {
+        view.appendLine("more");
+        QTest::qWait(5);
+    }
+    QTRY_VERIFY(bar->maximum() > maximum && bar->value() == bar->maximum());
+    QTest::qWait(3 * LogView::kFrameMs);
+    QVERIFY2(barPaints.paints <= 3, qPrintable(QString::number(barPaints.paints)));
+
+    // The slider moved: painted again.
+    const int before = barPaints.paints;
+    bar->setValue(0);
+    QTRY_VERIFY(barPaints.paints > before);
 }
 
 void LogViewTest::pauseShowsTheOldLinesAndNewLinesAppearOnResume() {
