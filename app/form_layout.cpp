@@ -20,7 +20,11 @@ namespace {
 
 void setLeft(QWidget* w, int left) { w->move(left, w->y()); }
 void setWidth(QWidget* w, int width) { w->resize(width, w->height()); }
-void setSpan(QWidget* w, HSpan s) { w->setGeometry(s.left, w->y(), s.width, w->height()); }
+void setSpan(QWidget* w, HSpan s) {
+    // A widget of fixed size keeps one, at its new width.
+    if (w->minimumSize() == w->maximumSize()) w->setFixedWidth(s.width);
+    w->setGeometry(s.left, w->y(), s.width, w->height());
+}
 void setTop(QWidget* w, int top) { w->move(w->x(), top); }
 void setHeight(QWidget* w, int height) { w->resize(w->width(), height); }
 

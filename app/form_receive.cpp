@@ -58,8 +58,11 @@ void TForm1::setupReceiveHandlers() {
     logFile->clock = &clock();
     rxWake = new RxWake(RxTimer, [this] { RxTimerTimer(); }, this);
     // These captions change with every packet: they are painted in the log view's frames.
-    for (QWidget* caption : std::initializer_list<QWidget*>{StaticText3, LRead, MinTimeWait, MaxTimeWait})
+    for (QWidget* caption : std::initializer_list<QWidget*>{StaticText3, LRead, MinTimeWait, MaxTimeWait}) {
         MainWindow->paceWith(caption);
+        // Sized by the program alone: a new text then asks no layout of the panel behind it.
+        caption->setFixedSize(caption->size());
+    }
     connect(TimeOutRx, &UpDown::clicked, this, &TForm1::TimeOutRxClick);
     connect(BTClrStat, &QPushButton::clicked, this, &TForm1::BTClrStatClick);
     connect(StartLog, &QPushButton::clicked, this, &TForm1::StartLogClick);

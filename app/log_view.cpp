@@ -2,6 +2,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QEvent>
+#include <QLabel>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -61,6 +62,7 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
     setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     useUnshapedText();
+    end_ = QTextCursor(document());
     bar_ = new LogScrollBar(this);
     setVerticalScrollBar(bar_);
     frameTimer_.setSingleShot(true);
@@ -111,10 +113,10 @@ void LogView::appendLine(const QString& line) {
     QScrollBar* bar = verticalScrollBar();
     const bool atBottom = followPending_ || bar->value() >= bar->maximum();
 
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
-    const int first = cursor.blockNumber();
-    cursor.insertText(displayText(line) + u'\n');
+    // Left at the end by the last line: moving it there again would lay out the empty block each time.
+    if (!end_.atEnd()) end_.movePosition(QTextCursor::End);
+    const int first = end_.blockNumber();
+    end_.insertText(displayText(line) + u'\n');
 
     layOutFrom(document()->findBlockByNumber(first));
     if (atBottom && !followPending_) {
@@ -133,36 +135,54 @@ void LogView::followBottom() {
     if (bar->value() == followFrom_) bar->setValue(bar->maximum());
 }
 
-void LogView::paceWith(QWidget* widget) { paced_.append(widget); }
+void LogView::paceWith(QWidget* widget) { paced_.append(Paced{widget, {}}); }
 
 void LogView::aboutToChange() { pace(false); }
 
 // Every appended line repaints the whole text area: a steady stream is painted once per frame.
 void LogView::pace(bool lineComing) {
     if (held_ || !window()->isVisible()) return;
-    if (!sinceFrame_.isValid() || sinceFrame_.elapsed() >= kFrameMs) {
+    if (!sinceFrame_.isValid() || sinceFrame_.elapsed() >= frameMs_) {
         // Only a line starts a frame: the captions change just before the line they announce.
-        if (lineComing) sinceFrame_.start();
+        if (lineComing) startFrame();
         return;
     }
     held_ = true;
     holdPaints(true);
-    frameTimer_.start(int(kFrameMs - sinceFrame_.elapsed()));
+    frameTimer_.start(int(frameMs_ - sinceFrame_.elapsed()));
+}
+
+void LogView::startFrame() {
+    sinceFrame_.start();
+    const int lines = document()->lineCount();
+    const int screen = viewport()->height() / std::max(fontMetrics().lineSpacing(), 1);
+    frameMs_ = lines - linesAtFrame_ > screen ? kFloodFrameMs : kFrameMs;
+    linesAtFrame_ = lines;
 }
 
 void LogView::showFrame() {
     held_ = false;
     followBottom();
-    sinceFrame_.start();
-    holdPaints(false);  // the text area and the captions are repainted whole
+    startFrame();
+    holdPaints(false);
 }
 
 // Not the view itself: it may be a window, and a window whose updates were disabled is not painted again.
 void LogView::holdPaints(bool hold) {
     viewport()->setUpdatesEnabled(!hold);
     bar_->hold(hold);
-    for (QWidget* w : std::as_const(paced_))
-        if (w) w->setUpdatesEnabled(!hold);
+    for (Paced& p : paced_) {
+        if (!p.widget) continue;
+        // Set directly: enabling updates the usual way repaints the widget, changed or not.
+        p.widget->setAttribute(Qt::WA_ForceUpdatesDisabled, hold);
+        p.widget->setAttribute(Qt::WA_UpdatesDisabled, hold);
+        auto* label = qobject_cast<QLabel*>(p.widget);
+        if (hold) {
+            if (label) p.shownText = label->text();
+        } else if (!label || label->text() != p.shownText) {
+            p.widget->update();
+        }
+    }
 }
 
 // Laying out only the new blocks keeps the line count exact at a cost that
@@ -176,6 +196,7 @@ void LogView::clearLog() {
     clear();
     followPending_ = false;
     layoutStale_ = false;
+    linesAtFrame_ = 0;
 }
 
 int LogView::visualLineCount() const {

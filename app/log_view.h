@@ -4,6 +4,8 @@
 #include <QList>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QString>
+#include <QTextCursor>
 #include <QTimer>
 
 namespace vantrel {
@@ -15,6 +17,8 @@ class LogView : public QPlainTextEdit {
 public:
     // While lines keep coming, at most one paint per frame; a line after a quiet spell is painted at once.
     static constexpr int kFrameMs = 40;
+    // A frame after one that brought a whole screen of new lines: nobody reads a flood line by line.
+    static constexpr int kFloodFrameMs = 100;
 
     explicit LogView(QWidget* parent = nullptr);
 
@@ -47,14 +51,22 @@ private:
     void pace(bool lineComing);
     void showFrame();
     void holdPaints(bool hold);
+    void startFrame();
 
     bool followPending_ = false;       // lines came while at the bottom; scroll there soon
     int followFrom_ = 0;               // the scroll position then; moved by the user, no follow
     bool held_ = false;                // painting waits for the frame timer
     QElapsedTimer sinceFrame_;
+    int frameMs_ = kFrameMs;           // the length of the running frame
+    int linesAtFrame_ = 0;             // the view lines when it started
     QTimer frameTimer_;
-    QList<QPointer<QWidget>> paced_;
+    struct Paced {
+        QPointer<QWidget> widget;
+        QString shownText;  // a caption's text as last painted
+    };
+    QList<Paced> paced_;
     LogScrollBar* bar_ = nullptr;
+    QTextCursor end_;
     mutable bool layoutStale_ = false; // a width or font change dropped the line layouts
 };
 

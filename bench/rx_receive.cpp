@@ -397,10 +397,8 @@ int main(int argc, char** argv) {
         pacedThroughput(true, 1'500'000, quick ? 2 : 5);
         pacedThroughput(false, 1'500'000, quick ? 2 : 5);
     }
-    if (wanted("cpu")) {
-        cpuUse(seconds, true);
-        cpuUse(seconds, false);
-    }
+    if (wanted("cpu") || wanted("cpu-shown")) cpuUse(seconds, true);
+    if (wanted("cpu") || wanted("cpu-hidden")) cpuUse(seconds, false);
     if (wanted("delay")) {
         delay(quick ? 200 : 1000, 2, 10, false);
         // Answers further apart than a frame of the view: each one is painted at once.

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,6 +81,7 @@ private slots:
     void staysAtTheBottomOnlyWhenItWasThere();
     void aLineAfterAQuietSpellIsPaintedAtOnce();
     void aSteadyStreamIsPaintedOncePerFrame();
+    void aFloodIsPaintedAtTheSlowerPace();
     void theScrollBarIsRepaintedWhenItsPictureChanges();
 
     // The controls of the main window.
@@ -237,53 +239,103 @@ void LogViewTest::aLineAfterAQuietSpellIsPaintedAtOnce() {
     QVERIFY(view.viewport()->rect().contains(lastLineSpot(view)));
 }
 
-void LogViewTest::aSteadyStreamIsPaintedOncePerFrame() {
+namespace {
+
+// A view under a caption that announces every line, and a caption that never changes.
+struct PacedWindow {
     QWidget window;
-    window.resize(400, 200);
-    auto* view = new LogView(&window);
-    view->setGeometry(0, 20, 400, 180);
-    auto* caption = new QLabel(&window);
-    caption->setGeometry(0, 0, 200, 20);
-    view->paceWith(caption);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTest::qWait(2 * LogView::kFrameMs);
-    PaintCounter viewPaints(view->viewport());
-    PaintCounter captionPaints(caption);
+    LogView* view = new LogView(&window);
+    QLabel* caption = new QLabel(&window);
+    QLabel* still = new QLabel(QStringLiteral("MIN: 12"), &window);
+    std::unique_ptr<PaintCounter> viewPaints, captionPaints, stillPaints;
+    int lines = 0;
 
-    // A line every 2 ms for 600 ms, each announced by its caption.
-    int n = 0;
-    int viewPaintsBeforeLast = 0, captionPaintsBeforeLast = 0;
-    QTimer source;
-    QObject::connect(&source, &QTimer::timeout, [&] {
-        ++n;
-        viewPaintsBeforeLast = viewPaints.paints;
-        captionPaintsBeforeLast = captionPaints.paints;
-        view->aboutToChange();
-        caption->setText(QString("Read: %1").arg(n));
-        view->appendLine(QString("line %1").arg(n));
-    });
-    QElapsedTimer clock;
-    clock.start();
-    source.start(2);
-    QTest::qWait(600);
-    source.stop();
-    const double frames = double(clock.elapsed()) / LogView::kFrameMs;
-    const int duringViewPaints = viewPaints.paints;
-    const int duringCaptionPaints = captionPaints.paints;
-    QVERIFY2(n > 2 * frames, qPrintable(QString("%1 lines in %2 frames").arg(n).arg(frames)));
-    // Painted while the stream went on, at most once per frame.
-    QVERIFY2(duringViewPaints >= 2 && duringViewPaints <= frames + 2,
-             qPrintable(QString("%1 paints in %2 frames").arg(duringViewPaints).arg(frames)));
-    QVERIFY2(duringCaptionPaints >= 2 && duringCaptionPaints <= frames + 2,
-             qPrintable(QString("%1 caption paints in %2 frames").arg(duringCaptionPaints).arg(frames)));
+    explicit PacedWindow(int viewHeight) {
+        window.resize(400, viewHeight + 20);
+        view->setGeometry(0, 20, 400, viewHeight);
+        caption->setGeometry(0, 0, 200, 20);
+        still->setGeometry(200, 0, 200, 20);
+        view->paceWith(caption);
+        view->paceWith(still);
+    }
+    bool show() {
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window)) return false;
+        QTest::qWait(3 * LogView::kFloodFrameMs);
+        viewPaints = std::make_unique<PaintCounter>(view->viewport());
+        captionPaints = std::make_unique<PaintCounter>(caption);
+        stillPaints = std::make_unique<PaintCounter>(still);
+        return true;
+    }
+    // A line every `everyMs` for `forMs`, each announced by the caption; returns the time taken.
+    qint64 stream(int everyMs, int forMs) {
+        QTimer source;
+        QObject::connect(&source, &QTimer::timeout, [this] {
+            ++lines;
+            view->aboutToChange();
+            caption->setText(QString("Read: %1").arg(lines));
+            view->appendLine(QString("line %1").arg(lines));
+        });
+        QElapsedTimer clock;
+        clock.start();
+        source.setTimerType(Qt::PreciseTimer);
+        source.start(everyMs);
+        // Not qWait: it sleeps 10 ms between its turns of the event loop.
+        QEventLoop loop;
+        QTimer::singleShot(forMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        source.stop();
+        return clock.elapsed();
+    }
+};
 
-    // The last line and the last caption are painted after their change, soon.
-    QTRY_VERIFY_WITH_TIMEOUT(viewPaints.paints > viewPaintsBeforeLast && viewPaints.lastCovered(lastLineSpot(*view)),
+}  // namespace
+
+void LogViewTest::aSteadyStreamIsPaintedOncePerFrame() {
+    // About 40 lines on screen, 4 new ones per frame: the screen is never all new.
+    PacedWindow w(600);
+    QVERIFY(w.show());
+    const double frames = double(w.stream(10, 600)) / LogView::kFrameMs;
+    const int viewPaints = w.viewPaints->paints, captionPaints = w.captionPaints->paints;
+    QVERIFY2(w.lines > frames, qPrintable(QString("%1 lines in %2 frames").arg(w.lines).arg(frames)));
+    // At most once per frame, and at the pace of the short frames, not of a flood.
+    const double floodFrames = frames * LogView::kFrameMs / LogView::kFloodFrameMs;
+    QVERIFY2(viewPaints > floodFrames + 2 && viewPaints <= frames + 2,
+             qPrintable(QString("%1 paints in %2 frames").arg(viewPaints).arg(frames)));
+    QVERIFY2(captionPaints >= 2 && captionPaints <= frames + 2,
+             qPrintable(QString("%1 caption paints in %2 frames").arg(captionPaints).arg(frames)));
+    // A caption whose text stayed as it was is not painted again.
+    QCOMPARE(w.stillPaints->paints, 0);
+
+    // The last line and the last caption are painted soon after their change.
+    const int viewBefore = w.viewPaints->paints, captionBefore = w.captionPaints->paints;
+    w.stream(10, 15);
+    QTRY_VERIFY_WITH_TIMEOUT(w.viewPaints->paints > viewBefore && w.viewPaints->lastCovered(lastLineSpot(*w.view)),
                              1000);
-    QVERIFY(view->viewport()->rect().contains(lastLineSpot(*view)));
-    QTRY_VERIFY_WITH_TIMEOUT(captionPaints.paints > captionPaintsBeforeLast, 1000);
-    QCOMPARE(caption->text(), QString("Read: %1").arg(n));
+    QVERIFY(w.view->viewport()->rect().contains(lastLineSpot(*w.view)));
+    QTRY_VERIFY_WITH_TIMEOUT(w.captionPaints->paints > captionBefore, 1000);
+    QCOMPARE(w.caption->text(), QString("Read: %1").arg(w.lines));
+}
+
+void LogViewTest::aFloodIsPaintedAtTheSlowerPace() {
+    // About 8 lines on screen, 20 new ones per short frame: every picture would be all new.
+    PacedWindow w(120);
+    QVERIFY(w.show());
+    const double floodFrames = double(w.stream(2, 800)) / LogView::kFloodFrameMs;
+    QVERIFY2(w.viewPaints->paints >= 2 && w.viewPaints->paints <= floodFrames + 2,
+             qPrintable(QString("%1 paints in %2 flood frames").arg(w.viewPaints->paints).arg(floodFrames)));
+    QVERIFY(w.captionPaints->paints <= floodFrames + 2);
+    QCOMPARE(w.stillPaints->paints, 0);
+    // The end of the flood is shown whole.
+    QTRY_VERIFY_WITH_TIMEOUT(w.viewPaints->lastCovered(lastLineSpot(*w.view)), 1000);
+    QCOMPARE(viewLines(*w.view).last(), QString("line %1").arg(w.lines));
+
+    // Once quiet again, a single line is painted at once.
+    QTest::qWait(2 * LogView::kFloodFrameMs);
+    const int before = w.viewPaints->paints;
+    w.view->appendLine("answer");
+    for (int i = 0; i < 5 && w.viewPaints->paints == before; ++i) QCoreApplication::processEvents();
+    QVERIFY(w.viewPaints->paints > before);
 }
 
 void LogViewTest::theScrollBarIsRepaintedWhenItsPictureChanges() {
