@@ -8,11 +8,13 @@
 //   round trips per second in the after-answer mode against an echo.
 // Usage: bench_rx_receive [--quick] [throughput] [paced] [cpu] [delay] [roundtrip]
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QProcess>
@@ -87,6 +89,15 @@ private:
     double worst_ = 0;
 };
 
+// Time the virtual machine's host ran something else while this machine wanted to run.
+double stealMs() {
+    QFile stat(QStringLiteral("/proc/stat"));
+    if (!stat.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> fields = stat.readLine().simplified().split(' ');
+    // cpu user nice system idle iowait irq softirq steal, in clock ticks
+    return fields.size() > 8 ? fields[8].toDouble() * 1000.0 / double(sysconf(_SC_CLK_TCK)) : 0;
+}
+
 double cpuSeconds() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
@@ -157,15 +168,24 @@ void pacedThroughput(bool hex, std::uint32_t rate, int seconds) {
     const std::size_t total = std::size_t(rate) * std::size_t(seconds);
     const std::string data = payload(hex, total);
     std::atomic<std::size_t> refused{0};
+    // The device's own hiccups: a late writer piles up what a UART would have spread out.
+    std::atomic<double> writerWorstGapMs{0}, firstRefusalMs{-1};
+    StallProbe probe;
+    const double steal0 = stealMs();
     std::thread writer([&] {
         const auto t0 = Steady::now();
         std::size_t sent = 0;
+        double last = 0;
         while (sent < total) {
             std::this_thread::sleep_for(std::chrono::microseconds(500));
-            const std::size_t due = std::min<std::size_t>(total, std::size_t(msSince(t0) * rate / 1000.0));
+            const double now = msSince(t0);
+            writerWorstGapMs = std::max(writerWorstGapMs.load(), now - last);
+            last = now;
+            const std::size_t due = std::min<std::size_t>(total, std::size_t(now * rate / 1000.0));
             if (due <= sent) continue;
             const std::size_t n = due - sent;
             const std::size_t written = rig.device.writeNow(std::string_view(data).substr(sent, n));
+            if (written < n && firstRefusalMs < 0) firstRefusalMs = now;
             refused += n - written;
             sent = due;
         }
@@ -174,9 +194,13 @@ void pacedThroughput(bool hex, std::uint32_t rate, int seconds) {
              seconds * 1000 + 20000);
     writer.join();
     runFor(50);
+    const std::int64_t lost = std::int64_t(total) - f.receiver->RxBytes;
     std::printf("(a) %-5s paced at %.2f MB/s for %d s: received %lld of %zu bytes, lost %lld\n", hex ? "HEX" : "ASCII",
-                rate / 1e6, seconds, static_cast<long long>(f.receiver->RxBytes), total,
-                static_cast<long long>(std::int64_t(total) - f.receiver->RxBytes));
+                rate / 1e6, seconds, static_cast<long long>(f.receiver->RxBytes), total, static_cast<long long>(lost));
+    std::printf("    longest event-loop stall %.1f ms, longest pause of the device's writer %.1f ms, "
+                "time stolen from this machine by its host %.0f ms%s\n",
+                probe.worstMs(), writerWorstGapMs.load(), stealMs() - steal0,
+                lost > 0 ? qPrintable(QString(", first refusal at %1 ms").arg(firstRefusalMs.load(), 0, 'f', 0)) : "");
 }
 
 // The simulated device as its own process, so that its work is not counted.

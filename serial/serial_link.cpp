@@ -1,5 +1,7 @@
 #include "serial/serial_link.h"
 
+#include <algorithm>
+
 namespace vantrel {
 
 SerialLink::SerialLink(PortFactory makePort) : makePort_(std::move(makePort)) {}
@@ -12,6 +14,7 @@ OpenResult SerialLink::open(const PortSettings& settings, const Pause& pause) {
         handle_->close();
         portOpen_ = false;  // the handle it described is gone
     }
+    dropAhead();
     if (pause) pause(5);
     handle_ = makePort_ ? makePort_() : makeSystemSerialPort();
     OpenResult result = handle_->open(settings.portName);
@@ -31,6 +34,7 @@ OpenResult SerialLink::open(const PortSettings& settings, const Pause& pause) {
 
 void SerialLink::close() {
     if (!portOpen_) return;
+    dropAhead();
     handle_->purge();
     handle_->close();
     portOpen_ = false;
@@ -38,14 +42,42 @@ void SerialLink::close() {
 
 bool SerialLink::probe() { return handle_ && handle_->applySettings(settings_); }
 
-std::size_t SerialLink::waiting() { return portOpen_ && handle_ ? handle_->waiting() : 0; }
+std::size_t SerialLink::waiting() {
+    if (!portOpen_ || !handle_) return 0;
+    std::size_t inPort = handle_->waiting();
+    if (inPort > kAheadAbove && aheadHeld() < kAheadMax) {
+        if (aheadAt_ == ahead_.size()) {
+            ahead_.clear();
+            aheadAt_ = 0;
+        }
+        const std::size_t want = std::min(inPort, kAheadMax - aheadHeld());
+        const std::size_t old = ahead_.size();
+        ahead_.resize(old + want);
+        const std::size_t got = std::min(handle_->read(ahead_.data() + old, want), want);
+        ahead_.resize(old + got);
+        inPort -= std::min(inPort, got);
+    }
+    return aheadHeld() + inPort;
+}
+
 std::size_t SerialLink::read(std::uint8_t* buffer, std::size_t n) {
-    return portOpen_ && handle_ ? handle_->read(buffer, n) : 0;
+    if (!portOpen_ || !handle_) return 0;
+    const std::size_t fromAhead = std::min(n, aheadHeld());
+    std::copy_n(ahead_.data() + aheadAt_, fromAhead, buffer);
+    aheadAt_ += fromAhead;
+    if (aheadAt_ == ahead_.size()) dropAhead();
+    return fromAhead + (fromAhead < n ? handle_->read(buffer + fromAhead, n - fromAhead) : 0);
+}
+
+void SerialLink::dropAhead() {
+    ahead_.clear();
+    aheadAt_ = 0;
 }
 void SerialLink::write(const std::uint8_t* data, std::size_t n) {
     if (portOpen_ && handle_) handle_->write(data, n);
 }
 void SerialLink::purge() {
+    dropAhead();
     if (portOpen_ && handle_) handle_->purge();
 }
 

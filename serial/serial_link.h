@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "serial/port_settings.h"
 #include "serial/serial_port.h"
@@ -40,16 +41,27 @@ public:
     bool probe();
 
     // Operations on the open port; they do nothing while it is closed.
+    // Waiting counts the bytes taken ahead as well: while more than one
+    // receive buffer waits, it takes all the port holds (up to kAheadMax),
+    // so that a port whose own buffer is small has room again at once.
     std::size_t waiting();
     std::size_t read(std::uint8_t* buffer, std::size_t n);
     void write(const std::uint8_t* data, std::size_t n);
     void purge();
 
+    static constexpr std::size_t kAheadAbove = kQueueSize;
+    static constexpr std::size_t kAheadMax = std::size_t(1) << 20;
+
 private:
+    std::size_t aheadHeld() const { return ahead_.size() - aheadAt_; }
+    void dropAhead();
+
     PortFactory makePort_;
     std::unique_ptr<SerialPort> handle_;
     LineSettings settings_;
     bool portOpen_ = false;
+    std::vector<std::uint8_t> ahead_;  // read from the port, not yet by the receiver
+    std::size_t aheadAt_ = 0;
 };
 
 }  // namespace vantrel

@@ -2,6 +2,8 @@
 // every platform call.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@ struct PortScript {
     bool acceptSettings = true;
     bool deviceThere = true;  // false: the handle no longer leads to a device
     std::vector<LineSettings> applied;
+    std::string input;  // bytes the device sent, not yet read
 };
 
 class RecordingPort final : public SerialPort {
@@ -35,10 +38,19 @@ public:
         s_.applied.push_back(ls);
         return open_ && s_.deviceThere && s_.acceptSettings;
     }
-    std::size_t waiting() override { return 0; }
-    std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
+    std::size_t waiting() override { return s_.input.size(); }
+    std::size_t read(std::uint8_t* buffer, std::size_t n) override {
+        n = std::min(n, s_.input.size());
+        s_.calls.push_back("read " + std::to_string(n));
+        std::copy_n(s_.input.begin(), n, buffer);
+        s_.input.erase(0, n);
+        return n;
+    }
     void write(const std::uint8_t*, std::size_t n) override { s_.calls.push_back("write " + std::to_string(n)); }
-    void purge() override { s_.calls.push_back("purge"); }
+    void purge() override {
+        s_.calls.push_back("purge");
+        s_.input.clear();
+    }
     void close() override {
         s_.calls.push_back("close");
         open_ = false;
@@ -121,6 +133,60 @@ TEST_F(SerialLinkTest, ProbeFollowsTheDevice) {
     link.close();
     script.deviceThere = true;
     EXPECT_FALSE(link.probe());  // closed handle
+}
+
+TEST_F(SerialLinkTest, ABacklogIsTakenAheadAndReadInOrder) {
+    ASSERT_TRUE(open({"p", 115200, 8, 0}).ok());
+    std::string sent;
+    for (int i = 0; i < 5000; ++i) sent += char('A' + i % 26);
+    script.input = sent;
+    script.calls.clear();
+
+    // More than one receive buffer waits: all of it leaves the port at once.
+    EXPECT_EQ(link.waiting(), 5000u);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"read 5000"}));
+    EXPECT_TRUE(script.input.empty());
+
+    // New bytes arrive behind those taken ahead; reads keep the order.
+    script.input = "xyz";
+    EXPECT_EQ(link.waiting(), 5003u);
+    std::string got(6000, '\0');
+    auto* at = reinterpret_cast<std::uint8_t*>(got.data());
+    EXPECT_EQ(link.read(at, 2048), 2048u);
+    EXPECT_EQ(link.read(at + 2048, 4000), 2955u);
+    got.resize(5003);
+    EXPECT_EQ(got, sent + "xyz");
+    EXPECT_EQ(link.waiting(), 0u);
+
+    // One buffer or less is left in the port until it is read.
+    script.input = std::string(SerialLink::kAheadAbove, 'q');
+    script.calls.clear();
+    EXPECT_EQ(link.waiting(), SerialLink::kAheadAbove);
+    EXPECT_TRUE(script.calls.empty());
+}
+
+TEST_F(SerialLinkTest, BytesTakenAheadGoWithAPurgeAClosingAndANewOpen) {
+    ASSERT_TRUE(open({"p", 115200, 8, 0}).ok());
+    for (auto drop : {+[](SerialLink& l) { l.purge(); }, +[](SerialLink& l) { l.close(); }}) {
+        if (!link.isOpen()) {
+            ASSERT_TRUE(open({"p", 115200, 8, 0}).ok());
+        }
+        script.input = std::string(3000, 'a');
+        ASSERT_EQ(link.waiting(), 3000u);
+        drop(link);
+        if (!link.isOpen()) {
+            ASSERT_TRUE(open({"p", 115200, 8, 0}).ok());
+        }
+        EXPECT_EQ(link.waiting(), 0u);
+        std::uint8_t b = 0;
+        EXPECT_EQ(link.read(&b, 1), 0u);
+    }
+    // Closed, nothing is counted or read, taken ahead or not.
+    script.input = std::string(3000, 'a');
+    ASSERT_EQ(link.waiting(), 3000u);
+    link.close();
+    script.input = "b";
+    EXPECT_EQ(link.waiting(), 0u);
 }
 
 }  // namespace
