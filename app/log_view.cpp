@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTextBlock>
@@ -65,6 +66,8 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
     end_ = QTextCursor(document());
     bar_ = new LogScrollBar(this);
     setVerticalScrollBar(bar_);
+    // Always there: a new line need not ask whether the bar should appear.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     frameTimer_.setSingleShot(true);
     connect(&frameTimer_, &QTimer::timeout, this, &LogView::showFrame);
 }
@@ -116,15 +119,20 @@ void LogView::appendLine(const QString& line) {
     // Left at the end by the last line: moving it there again would lay out the empty block each time.
     if (!end_.atEnd()) end_.movePosition(QTextCursor::End);
     const int first = end_.blockNumber();
-    end_.insertText(displayText(line) + u'\n');
+    {
+        // The bar is always shown, so the layout pass that each new range queues would change nothing.
+        const QSignalBlocker quiet(bar);
+        end_.insertText(displayText(line) + u'\n');
+    }
 
     layOutFrom(document()->findBlockByNumber(first));
     if (atBottom && !followPending_) {
         // One scroll per turn of the event loop: scrolling after every line
-        // would move the whole picture once per line.
+        // would move the whole picture once per line. Held, the frame's end
+        // scrolls; hidden, the next show does.
         followPending_ = true;
         followFrom_ = bar->value();
-        QMetaObject::invokeMethod(this, &LogView::followBottom, Qt::QueuedConnection);
+        if (!held_ && isVisible()) QMetaObject::invokeMethod(this, &LogView::followBottom, Qt::QueuedConnection);
     }
 }
 
@@ -211,6 +219,11 @@ QString LogView::wholeText() const {
     QString text = toPlainText();
     text.chop(1);  // the break before the empty block at the end
     return text;
+}
+
+void LogView::showEvent(QShowEvent* event) {
+    QPlainTextEdit::showEvent(event);
+    followBottom();
 }
 
 void LogView::resizeEvent(QResizeEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 // The traffic log: one appended line per packet, shown as the user reads it.
+// Its vertical scroll bar is always shown.
 #include <QElapsedTimer>
 #include <QList>
 #include <QPlainTextEdit>
@@ -42,6 +43,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:

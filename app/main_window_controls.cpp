@@ -140,7 +140,6 @@ void TForm1::createControls() {
     // -------------------------------------------------------------- log views
     MainWindow = place(new LogView(this), "MainWindow", 4, 28, 937, 373);
     MainWindow->setReadOnly(true);
-    MainWindow->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MainWindow->setFrameStyle(QFrame::Box | QFrame::Plain);
     MainWindow->setLineWrapMode(QPlainTextEdit::WidgetWidth);
 

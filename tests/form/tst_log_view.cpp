@@ -220,6 +220,15 @@ void LogViewTest::staysAtTheBottomOnlyWhenItWasThere() {
     bar->setValue(20);
     QTest::qWait(2 * LogView::kFrameMs);
     QCOMPARE(bar->value(), 20);
+
+    // Lines that came while the view was hidden (the log paused) are followed when it is shown again.
+    bar->setValue(bar->maximum());
+    view.hide();
+    for (int i = 0; i < 50; ++i) view.appendLine(QString("hidden %1").arg(i));
+    view.show();
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    QVERIFY(view.viewport()->rect().contains(lastLineSpot(view)));
+    QVERIFY(bar->isVisible());
 }
 
 void LogViewTest::aLineAfterAQuietSpellIsPaintedAtOnce() {
