@@ -62,6 +62,7 @@ void TForm1::setupReceiveHandlers() {
         MainWindow->paceWith(caption);
         // Sized by the program alone: a new text then asks no layout of the panel behind it.
         caption->setFixedSize(caption->size());
+        static_cast<QLabel*>(caption)->setTextFormat(Qt::PlainText);
     }
     connect(TimeOutRx, &UpDown::clicked, this, &TForm1::TimeOutRxClick);
     connect(BTClrStat, &QPushButton::clicked, this, &TForm1::BTClrStatClick);
@@ -128,7 +129,8 @@ void TForm1::afterAnswerTrigger() {
 }
 
 void TForm1::updateByteTotals() {
-    StaticText3->setText(QStringLiteral("TX: %1 RX: %2").arg(TxBytes).arg(receiver->RxBytes));
+    StaticText3->setText(QStringLiteral("TX: ") + QString::number(TxBytes) + QStringLiteral(" RX: ") +
+                         QString::number(receiver->RxBytes));
 }
 
 int TForm1::RxTimeoutMs() const { return receiver->RxTimeoutMs; }

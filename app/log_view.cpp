@@ -1,6 +1,7 @@
 #include "app/log_view.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QScrollBar>
@@ -114,7 +115,10 @@ QString LogView::displayText(const QString& line) {
 void LogView::appendLine(const QString& line) {
     pace(true);  // before the text changes: a change requests its paint at once
     QScrollBar* bar = verticalScrollBar();
-    const bool atBottom = followPending_ || bar->value() >= bar->maximum();
+    const bool atBottom = bar->value() >= bar->maximum();
+    // Lines that came earlier and are not followed yet keep the view behind the maximum;
+    // at it, the user is at the bottom now, whatever happened since they came.
+    if (atBottom) followFrom_ = bar->value();
 
     // Left at the end by the last line: moving it there again would lay out the empty block each time.
     if (!end_.atEnd()) end_.movePosition(QTextCursor::End);
@@ -131,7 +135,6 @@ void LogView::appendLine(const QString& line) {
         // would move the whole picture once per line. Held, the frame's end
         // scrolls; hidden, the next show does.
         followPending_ = true;
-        followFrom_ = bar->value();
         if (!held_ && isVisible()) QMetaObject::invokeMethod(this, &LogView::followBottom, Qt::QueuedConnection);
     }
 }
@@ -173,6 +176,8 @@ void LogView::showFrame() {
     followBottom();
     startFrame();
     holdPaints(false);
+    // Painted now: a line coming before the paint's turn would hold it again, and the frame would be lost.
+    QCoreApplication::sendPostedEvents(window(), QEvent::UpdateRequest);
 }
 
 // Not the view itself: it may be a window, and a window whose updates were disabled is not painted again.
@@ -223,7 +228,8 @@ QString LogView::wholeText() const {
 
 void LogView::showEvent(QShowEvent* event) {
     QPlainTextEdit::showEvent(event);
-    followBottom();
+    // After the resizes and layouts that come with showing.
+    if (followPending_) QMetaObject::invokeMethod(this, &LogView::followBottom, Qt::QueuedConnection);
 }
 
 void LogView::resizeEvent(QResizeEvent* event) {
