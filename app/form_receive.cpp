@@ -8,6 +8,7 @@
 
 #include <initializer_list>
 
+#include "app/busy_mark.h"
 #include "app/colors.h"
 #include "app/log_view.h"
 #include "app/main_window.h"
@@ -34,18 +35,6 @@ public:
 
 private:
     SerialLink& link_;
-};
-
-// Clears the busy mark on every way out of a tick, an exception included.
-class BusyMark {
-public:
-    explicit BusyMark(bool& mark) : mark_(mark) { mark_ = true; }
-    ~BusyMark() { mark_ = false; }
-    BusyMark(const BusyMark&) = delete;
-    BusyMark& operator=(const BusyMark&) = delete;
-
-private:
-    bool& mark_;
 };
 
 QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }

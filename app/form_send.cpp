@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QCheckBox>
 
+#include "app/busy_mark.h"
 #include "app/main_window.h"
 #include "app/text_codec.h"
 #include "rx/log_line.h"
@@ -31,18 +32,6 @@ protected:
 
 private:
     TForm1* form_;
-};
-
-// Clears the re-entry mark on every way out of a send, an exception included.
-class BusyMark {
-public:
-    explicit BusyMark(bool& mark) : mark_(mark) { mark_ = true; }
-    ~BusyMark() { mark_ = false; }
-    BusyMark(const BusyMark&) = delete;
-    BusyMark& operator=(const BusyMark&) = delete;
-
-private:
-    bool& mark_;
 };
 
 // The history keeps only what fits its 255-character records.

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/busy_mark.h"
 #include "app/colors.h"
 #include "app/main_window.h"
 #include "app/text_codec.h"
@@ -31,12 +32,6 @@ std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
 struct ReenableOnExit {
     QPushButton* button;
     ~ReenableOnExit() { button->setEnabled(true); }
-};
-
-struct BusyMark {
-    bool& mark;
-    explicit BusyMark(bool& m) : mark(m) { mark = true; }
-    ~BusyMark() { mark = false; }
 };
 
 }  // namespace
