@@ -146,7 +146,10 @@ void LogView::followBottom() {
     if (bar->value() == followFrom_) bar->setValue(bar->maximum());
 }
 
-void LogView::paceWith(QWidget* widget) { paced_.append(Paced{widget, {}}); }
+void LogView::paceWith(QWidget* widget) {
+    paced_.append(Paced{widget, {}});
+    widget->installEventFilter(this);
+}
 
 void LogView::aboutToChange() { pace(false); }
 
@@ -184,18 +187,25 @@ void LogView::showFrame() {
 void LogView::holdPaints(bool hold) {
     viewport()->setUpdatesEnabled(!hold);
     bar_->hold(hold);
-    for (Paced& p : paced_) {
+    for (const Paced& p : std::as_const(paced_)) {
         if (!p.widget) continue;
         // Set directly: enabling updates the usual way repaints the widget, changed or not.
         p.widget->setAttribute(Qt::WA_ForceUpdatesDisabled, hold);
         p.widget->setAttribute(Qt::WA_UpdatesDisabled, hold);
-        auto* label = qobject_cast<QLabel*>(p.widget);
-        if (hold) {
-            if (label) p.shownText = label->text();
-        } else if (!label || label->text() != p.shownText) {
-            p.widget->update();
-        }
+        if (hold) continue;
+        // Compared with what was painted: a paint still waiting when the frame was held is lost.
+        auto* label = qobject_cast<QLabel*>(p.widget.data());
+        if (!label || label->text() != p.paintedText) p.widget->update();
     }
+}
+
+bool LogView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint) {
+        for (Paced& p : paced_)
+            if (p.widget == watched)
+                if (auto* label = qobject_cast<QLabel*>(p.widget.data())) p.paintedText = label->text();
+    }
+    return QPlainTextEdit::eventFilter(watched, event);
 }
 
 // Laying out only the new blocks keeps the line count exact at a cost that

@@ -44,6 +44,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -64,7 +65,7 @@ private:
     QTimer frameTimer_;
     struct Paced {
         QPointer<QWidget> widget;
-        QString shownText;  // a caption's text as last painted
+        QString paintedText;  // a caption's text as last painted
     };
     QList<Paced> paced_;
     LogScrollBar* bar_ = nullptr;

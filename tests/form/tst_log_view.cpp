@@ -82,6 +82,7 @@ private slots:
     void aLineAfterAQuietSpellIsPaintedAtOnce();
     void aSteadyStreamIsPaintedOncePerFrame();
     void aFloodIsPaintedAtTheSlowerPace();
+    void aCaptionChangedJustBeforeAFrameIsHeldIsStillPainted();
     void theScrollBarIsRepaintedWhenItsPictureChanges();
 
     // The controls of the main window.
@@ -324,6 +325,18 @@ void LogViewTest::aSteadyStreamIsPaintedOncePerFrame() {
     QVERIFY(w.view->viewport()->rect().contains(lastLineSpot(*w.view)));
     QTRY_VERIFY_WITH_TIMEOUT(w.captionPaints->paints > captionBefore, 1000);
     QCOMPARE(w.caption->text(), QString("Read: %1").arg(w.lines));
+}
+
+void LogViewTest::aCaptionChangedJustBeforeAFrameIsHeldIsStillPainted() {
+    PacedWindow w(300);
+    QVERIFY(w.show());
+    // One turn of the event loop: a line starts a frame, the caption changes,
+    // and the next line holds the frame before the caption's paint had its turn.
+    w.still->setText(QStringLiteral("MIN: 7"));
+    w.view->appendLine("first");
+    w.view->aboutToChange();
+    w.view->appendLine("second");
+    QTRY_VERIFY_WITH_TIMEOUT(w.stillPaints->paints > 0, 3 * LogView::kFloodFrameMs);
 }
 
 void LogViewTest::aFloodIsPaintedAtTheSlowerPace() {
