@@ -46,10 +46,9 @@ std::size_t SerialLink::waiting() {
     if (!portOpen_ || !handle_) return 0;
     std::size_t inPort = handle_->waiting();
     if (inPort > kAheadAbove && aheadHeld() < kAheadMax) {
-        if (aheadAt_ == ahead_.size()) {
-            ahead_.clear();
-            aheadAt_ = 0;
-        }
+        // Bytes already read go first, so the memory held stays within the cap.
+        ahead_.erase(ahead_.begin(), ahead_.begin() + std::ptrdiff_t(aheadAt_));
+        aheadAt_ = 0;
         const std::size_t want = std::min(inPort, kAheadMax - aheadHeld());
         const std::size_t old = ahead_.size();
         ahead_.resize(old + want);
