@@ -125,11 +125,15 @@ void LogView::appendLine(const QString& line) {
     const int first = end_.blockNumber();
     {
         // The bar is always shown, so the layout pass that each new range queues would change nothing.
-        const QSignalBlocker quiet(bar);
+        const QSignalBlocker quietBar(bar);
+        // The view hears of new lines once per frame (syncView): per line it would lay out and repaint each.
+        const QSignalBlocker quietLayout(document()->documentLayout());
         end_.insertText(displayText(line) + u'\n');
     }
+    viewStale_ = true;
 
-    layOutFrom(document()->findBlockByNumber(first));
+    countFrom(document()->findBlockByNumber(first));
+    if (!held_ && isVisible()) syncView();
     if (atBottom && !followPending_) {
         // One scroll per turn of the event loop: scrolling after every line
         // would move the whole picture once per line. Held, the frame's end
@@ -139,9 +143,20 @@ void LogView::appendLine(const QString& line) {
     }
 }
 
+// Tells the view what the lines added since the last call changed: its scroll range and its picture.
+void LogView::syncView() {
+    if (!viewStale_) return;
+    viewStale_ = false;
+    QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    emit layout->documentSizeChanged(layout->documentSize());
+    emit layout->update();
+}
+
 void LogView::followBottom() {
-    if (!followPending_) return;
+    // Held, the frame's end follows, once the scroll range knows the lines of the frame.
+    if (!followPending_ || held_) return;
     followPending_ = false;
+    syncView();
     QScrollBar* bar = verticalScrollBar();
     if (bar->value() == followFrom_) bar->setValue(bar->maximum());
 }
@@ -176,6 +191,7 @@ void LogView::startFrame() {
 
 void LogView::showFrame() {
     held_ = false;
+    syncView();
     followBottom();
     startFrame();
     holdPaints(false);
@@ -208,11 +224,27 @@ bool LogView::eventFilter(QObject* watched, QEvent* event) {
     return QPlainTextEdit::eventFilter(watched, event);
 }
 
-// Laying out only the new blocks keeps the line count exact at a cost that
-// does not grow with the lines already shown.
-void LogView::layOutFrom(const QTextBlock& first) const {
+// Counting the rows of the new blocks only keeps the line count exact at a
+// cost that does not grow with the lines already shown. Rows are counted
+// without laying the block out where the counter can; the view lays out
+// what it shows.
+void LogView::countFrom(const QTextBlock& first) const {
     QAbstractTextDocumentLayout* layout = document()->documentLayout();
-    for (QTextBlock b = first; b.isValid(); b = b.next()) layout->blockBoundingRect(b);
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+        if (b.layout()->lineCount() > 0) continue;  // laid out already: its count is the layout's
+        if (b.length() <= 1) continue;              // an empty block is one row
+        const QFont font = document()->defaultFont();
+        if (wrapWidth_ != viewport()->width() || !wrap_.configuredFor(font)) {
+            // The row's width as the layout takes it, from a block laid out for real.
+            layout->blockBoundingRect(b);
+            wrapWidth_ = viewport()->width();
+            wrap_.configure(font, b.layout()->lineAt(0).width(), document()->defaultTextOption());
+            continue;
+        }
+        const int rows = wrap_.rows(b.text());
+        if (rows > 0) b.setLineCount(rows);
+        else layout->blockBoundingRect(b);
+    }
 }
 
 void LogView::clearLog() {
@@ -224,7 +256,7 @@ void LogView::clearLog() {
 
 int LogView::visualLineCount() const {
     if (layoutStale_) {
-        layOutFrom(document()->firstBlock());
+        countFrom(document()->firstBlock());
         layoutStale_ = false;
     }
     return document()->lineCount() - 1;  // not the empty block at the end
@@ -238,6 +270,7 @@ QString LogView::wholeText() const {
 
 void LogView::showEvent(QShowEvent* event) {
     QPlainTextEdit::showEvent(event);
+    syncView();
     // After the resizes and layouts that come with showing.
     if (followPending_) QMetaObject::invokeMethod(this, &LogView::followBottom, Qt::QueuedConnection);
 }

@@ -9,6 +9,8 @@
 #include <QTextCursor>
 #include <QTimer>
 
+#include "app/wrap_count.h"
+
 namespace vantrel {
 
 class LogScrollBar;
@@ -19,7 +21,7 @@ public:
     // While lines keep coming, at most one paint per frame; a line after a quiet spell is painted at once.
     static constexpr int kFrameMs = 40;
     // A frame after one that brought a whole screen of new lines: nobody reads a flood line by line.
-    static constexpr int kFloodFrameMs = 100;
+    static constexpr int kFloodFrameMs = 250;
 
     explicit LogView(QWidget* parent = nullptr);
 
@@ -48,7 +50,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void layOutFrom(const QTextBlock& first) const;
+    void countFrom(const QTextBlock& first) const;
+    void syncView();
     void followBottom();
     void useUnshapedText();
     void pace(bool lineComing);
@@ -71,6 +74,9 @@ private:
     LogScrollBar* bar_ = nullptr;
     QTextCursor end_;
     mutable bool layoutStale_ = false; // a width or font change dropped the line layouts
+    bool viewStale_ = false;           // lines added that the view has not heard of
+    mutable WrapCounter wrap_;
+    mutable int wrapWidth_ = -1;       // the view's width when the counter was set up
 };
 
 }  // namespace vantrel

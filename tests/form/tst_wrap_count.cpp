@@ -1,0 +1,137 @@
+// The row count without a layout against the layout itself, over many lines,
+// fonts and widths: any difference would make the 5000-line bound and the
+// scroll range wrong.
+#include <QApplication>
+#include <QFontDatabase>
+#include <QTextLayout>
+#include <QtTest>
+
+#include <random>
+
+#include "app/wrap_count.h"
+
+using namespace vantrel;
+
+namespace {
+
+// The log view's option: words kept whole, a word wider than the row broken anywhere.
+QTextOption logOption() {
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    return option;
+}
+
+int layoutRows(const QString& text, const QFont& font, qreal width) {
+    QTextLayout layout(text, font);
+    layout.setTextOption(logOption());
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) line.setLineWidth(width);
+    layout.endLayout();
+    return layout.lineCount();
+}
+
+// Known characters only: words of every length, single and repeated spaces, control pictures.
+QString randomLine(std::mt19937& rng) {
+    const int kind = int(rng() % 6);
+    const int length = int(rng() % 2500);
+    QString line = kind >= 4 ? QString::asprintf("%02u:%02u:%02u.%03u RX: ", unsigned(rng() % 24), unsigned(rng() % 60),
+                                                 unsigned(rng() % 60), unsigned(rng() % 1000))
+                             : QString();
+    if (kind == 4) {  // a HEX dump
+        for (int i = 0; i < length / 3; ++i) line += QString::asprintf("%02X ", unsigned(rng() % 256));
+        return line;
+    }
+    if (kind == 5) {  // a stream without spaces
+        for (int i = 0; i < length; ++i) line += QChar(u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[rng() % 36]);
+        return line;
+    }
+    for (int i = 0; i < length; ++i) {
+        const unsigned r = rng() % 100;
+        if (kind == 0 && r < 30) line += u' ';                                   // a HEX-like or word text
+        else if (kind == 1 && r < 2) line += u' ';                               // long words
+        else if (kind == 2 && r < 10) line += QString(int(rng() % 60), u' ');    // long runs of spaces
+        else if (kind == 3 && r < 2) line += QChar(char16_t(0x2400 + rng() % 0x22));  // maybe in no font
+        else if (kind == 1 && r < 50) line += QChar(char16_t(u'0' + rng() % 10));      // numbers: their own rules
+        else line += QChar(char16_t(0x21 + rng() % 0x5E));
+    }
+    return line;
+}
+
+QFont logFont(const QFont& base, int points) {
+    QFont f = base;
+    f.setPointSize(points);
+    f.setStyleStrategy(QFont::PreferNoShaping);
+    return f;
+}
+
+}  // namespace
+
+class WrapCountTest : public QObject {
+    Q_OBJECT
+private slots:
+    void countsAsTheLayoutDoes_data();
+    void countsAsTheLayoutDoes();
+    void declinesWhatItDoesNotKnow();
+};
+
+void WrapCountTest::countsAsTheLayoutDoes_data() {
+    QTest::addColumn<QFont>("font");
+    QTest::addColumn<qreal>("width");
+    const QFont sans = QApplication::font();
+    const QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QTest::newRow("log font, main window width") << logFont(sans, 8) << qreal(929);
+    QTest::newRow("log font, narrow") << logFont(sans, 8) << qreal(137);
+    QTest::newRow("large font") << logFont(sans, 20) << qreal(600);
+    QTest::newRow("small font, wide") << logFont(sans, 5) << qreal(1900);
+    QTest::newRow("fixed pitch") << logFont(mono, 9) << qreal(451);
+    QTest::newRow("narrower than a glyph") << logFont(sans, 12) << qreal(6);
+}
+
+void WrapCountTest::countsAsTheLayoutDoes() {
+    QFETCH(QFont, font);
+    QFETCH(qreal, width);
+    WrapCounter counter;
+    counter.configure(font, width, logOption());
+#ifdef Q_OS_LINUX
+    QVERIFY(counter.usable());
+#else
+    if (!counter.usable()) QSKIP("this platform's layout is not matched; the view lays every line out");
+#endif
+    std::mt19937 rng(20261208);
+    int compared = 0;
+    for (int i = 0; i < 900; ++i) {
+        const QString line = randomLine(rng);
+        const int rows = counter.rows(line);
+        const QFontMetricsF metrics(font);
+        const bool lacking = std::any_of(line.begin(), line.end(), [&](QChar c) { return !metrics.inFont(c); });
+        if (line.size() > 4000 || lacking) {
+            QCOMPARE(rows, 0);  // left to the layout
+            continue;
+        }
+        const int expected = layoutRows(line, font, width);
+        if (rows != expected) QFAIL(qPrintable(QString("%1 rows, the layout %2: \"%3\"").arg(rows).arg(expected).arg(line)));
+        ++compared;
+    }
+    QVERIFY2(compared > 600, qPrintable(QString::number(compared)));
+    QCOMPARE(counter.rows(u""), 1);
+}
+
+void WrapCountTest::declinesWhatItDoesNotKnow() {
+    WrapCounter counter;
+    counter.configure(logFont(QApplication::font(), 8), 300, logOption());
+    QVERIFY(counter.rows(u"12:34:56.789 RX: OK") > 0);
+    QCOMPARE(counter.rows(u"12:34:56.789 RX: Привет"), 0);           // another script: another item
+    QCOMPARE(counter.rows(u"a\tb"), 0);                             // a tab stop
+    QCOMPARE(counter.rows(QStringLiteral("a") + QChar(0xA0) + QStringLiteral("b")), 0);  // a space that glues
+    QCOMPARE(counter.rows(QStringLiteral("e") + QChar(0x301)), 0);        // a combining mark
+    QCOMPARE(counter.rows(QString(4001, u'A')), 0);
+
+    QTextOption anywhere;
+    anywhere.setWrapMode(QTextOption::WrapAnywhere);
+    counter.configure(logFont(QApplication::font(), 8), 300, anywhere);
+    QVERIFY(!counter.usable());
+    QCOMPARE(counter.rows(u"OK"), 0);
+}
+
+QTEST_MAIN(WrapCountTest)
+#include "tst_wrap_count.moc"
