@@ -106,6 +106,15 @@ void TForm1::CustomFunctionsTimer() {
                              [this](int i) { showHelpText(*this, hoverTopic(i)); });
 }
 
+// A receive tick that comes within a millisecond of the housekeeping tick
+// takes it along: one wake-up of the program instead of two, which during a
+// steady stream saves about a third of them. The next one follows 10 ms later.
+void TForm1::takeHousekeepingAlong() {
+    if (!CustomFunctions->isActive() || CustomFunctions->remainingTime() > 1) return;
+    CustomFunctions->start();
+    CustomFunctionsTimer();
+}
+
 void TForm1::setupHousekeeping() {
     housekeeping = new Housekeeping(*this);
     // In the serving order of the countdowns.

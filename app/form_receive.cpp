@@ -45,7 +45,7 @@ constexpr int kBuffersPerTick = 8;
 
 void TForm1::setupReceiveHandlers() {
     logFile->clock = &clock();
-    rxWake = new RxWake(RxTimer, [this] { RxTimerTimer(); }, this);
+    rxWake = new RxWake(RxTimer, [this] { receiveTickFromLoop(); }, this);
     // These captions change with every packet: they are painted in the log view's frames.
     for (QWidget* caption : std::initializer_list<QWidget*>{StaticText3, LRead, MinTimeWait, MaxTimeWait}) {
         MainWindow->paceWith(caption);
@@ -88,6 +88,12 @@ void TForm1::RxTimerTimer() {
         if (!backlog) break;
     }
     rxWake->endTick(link->readinessHandle(), found, rx.RxLen > 0, backlog);
+}
+
+// The poll's timer and the port's readiness: a tick, and the housekeeping if it is about due.
+void TForm1::receiveTickFromLoop() {
+    RxTimerTimer();
+    if (!receiver->RxBusy) takeHousekeepingAlong();
 }
 
 void TForm1::ReadBufRxInLog(const std::vector<std::uint8_t>& packet) {

@@ -128,11 +128,14 @@ void LogView::appendLine(const QString& line) {
         const QSignalBlocker quietBar(bar);
         // The view hears of new lines once per frame (syncView): per line it would lay out and repaint each.
         const QSignalBlocker quietLayout(document()->documentLayout());
+        // In an edit block the cursor does not lay out the new empty block to find its x.
+        end_.beginEditBlock();
         end_.insertText(displayText(line) + u'\n');
+        end_.endEditBlock();
     }
     viewStale_ = true;
 
-    countFrom(document()->findBlockByNumber(first));
+    countFrom(document()->findBlockByNumber(first), true);
     if (!held_ && isVisible()) syncView();
     if (atBottom && !followPending_) {
         // One scroll per turn of the event loop: scrolling after every line
@@ -228,10 +231,11 @@ bool LogView::eventFilter(QObject* watched, QEvent* event) {
 // cost that does not grow with the lines already shown. Rows are counted
 // without laying the block out where the counter can; the view lays out
 // what it shows.
-void LogView::countFrom(const QTextBlock& first) const {
+void LogView::countFrom(const QTextBlock& first, bool fresh) const {
     QAbstractTextDocumentLayout* layout = document()->documentLayout();
     for (QTextBlock b = first; b.isValid(); b = b.next()) {
-        if (b.layout()->lineCount() > 0) continue;  // laid out already: its count is the layout's
+        // New lines are not laid out yet (and asking would create a layout for each).
+        if (!fresh && b.layout()->lineCount() > 0) continue;  // laid out already: its count is the layout's
         if (b.length() <= 1) continue;              // an empty block is one row
         const QFont font = document()->defaultFont();
         if (wrapWidth_ != viewport()->width() || !wrap_.configuredFor(font)) {
@@ -256,7 +260,7 @@ void LogView::clearLog() {
 
 int LogView::visualLineCount() const {
     if (layoutStale_) {
-        countFrom(document()->firstBlock());
+        countFrom(document()->firstBlock(), false);
         layoutStale_ = false;
     }
     return document()->lineCount() - 1;  // not the empty block at the end

@@ -50,7 +50,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void countFrom(const QTextBlock& first) const;
+    void countFrom(const QTextBlock& first, bool fresh) const;
     void syncView();
     void followBottom();
     void useUnshapedText();

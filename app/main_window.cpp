@@ -90,7 +90,7 @@ TForm1::TForm1(FormServices services, QWidget* parent)
     TimerPeriod = makeTimer(this, "TimerPeriod", 1, false);
     CustomFunctions = makeTimer(this, "CustomFunctions", 10, true);
     connect(CheckConnect, &QTimer::timeout, this, [this] { CheckConnectTimer(); });
-    connect(RxTimer, &QTimer::timeout, this, [this] { RxTimerTimer(); });
+    connect(RxTimer, &QTimer::timeout, this, [this] { receiveTickFromLoop(); });
     connect(TimerPeriod, &QTimer::timeout, this, [this] { TimerPeriodTimer(); });
     connect(CustomFunctions, &QTimer::timeout, this, [this] { CustomFunctionsTimer(); });
 

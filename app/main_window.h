@@ -230,6 +230,7 @@ public:
 
     // =========== receiving, statistics, log file (form_receive.cpp)
     void RxTimerTimer();
+    void receiveTickFromLoop();
     void TimeOutRxClick(bool up);
     void BTClrStatClick();
     void StartLogClick();
@@ -302,6 +303,7 @@ public:
     void loadAndApplyConfig();
     void saveConfig();
     void CustomFunctionsTimer();
+    void takeHousekeepingAlong();
     void OutHelpHelp();
     void setupHousekeeping();
     class Housekeeping* housekeeping = nullptr;  // hover countdowns and the mouse-move watch

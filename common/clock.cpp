@@ -24,12 +24,15 @@ LocalTime SystemClock::now() const {
     const auto wall = system_clock::now();
     const auto ms = duration_cast<milliseconds>(wall.time_since_epoch()).count();
     const std::time_t secs = static_cast<std::time_t>(ms / 1000);
-    std::tm tm{};
+    if (secs != lastSecond_) {
 #ifdef _WIN32
-    localtime_s(&tm, &secs);
+        localtime_s(&lastTm_, &secs);
 #else
-    localtime_r(&secs, &tm);
+        localtime_r(&secs, &lastTm_);
 #endif
+        lastSecond_ = secs;
+    }
+    const std::tm& tm = lastTm_;
     LocalTime t;
     t.year = tm.tm_year + 1900;
     t.month = tm.tm_mon + 1;

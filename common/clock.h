@@ -1,6 +1,7 @@
 #pragma once
 // Local date and time with milliseconds, behind a seam so tests can set it.
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 namespace vantrel {
@@ -28,6 +29,11 @@ class SystemClock final : public Clock {
 public:
     LocalTime now() const override;
     std::int64_t monotonicMs() const override;
+
+private:
+    // The receive poll asks several hundred times a second; the calendar changes once a second.
+    mutable std::int64_t lastSecond_ = -1;
+    mutable std::tm lastTm_{};
 };
 
 // The clock the program runs on; tests use their own.

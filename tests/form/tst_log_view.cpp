@@ -94,6 +94,7 @@ private slots:
     void outputModeButtonsSetTheTail();
     void filterFieldColours();
     void moreThan5000LinesEmptyTheView();
+    void aReceiveTickTakesTheDueHousekeepingAlong();
     void wrappedLinesCountTowardsTheBound();
 
 private:
@@ -550,6 +551,28 @@ void LogViewTest::moreThan5000LinesEmptyTheView() {
     QTRY_VERIFY_WITH_TIMEOUT(form->MainWindow->wholeText().isEmpty(), 1000);
     form->appendLogLine("after");
     QCOMPARE(viewLines(*form->MainWindow), QStringList({"after"}));
+}
+
+void LogViewTest::aReceiveTickTakesTheDueHousekeepingAlong() {
+    auto form = makeForm();
+    QTimer* housekeeping = form->CustomFunctions;
+    const auto fieldsApart = [&] {
+        form->FastOldCmd->resize(form->MainStrCmd->width() + 7, form->FastOldCmd->height());
+        return form->FastOldCmd->width() != form->MainStrCmd->width();
+    };
+    // Not yet due: the tick leaves it to its own timer.
+    housekeeping->start();
+    QVERIFY(fieldsApart());
+    form->receiveTickFromLoop();
+    QVERIFY(form->FastOldCmd->width() != form->MainStrCmd->width());
+
+    // Due within a millisecond: it runs now, and its next tick is 10 ms away.
+    QDeadlineTimer deadline(1000);
+    while (housekeeping->remainingTime() > 1 && !deadline.hasExpired()) {
+    }
+    form->receiveTickFromLoop();
+    QCOMPARE(form->FastOldCmd->width(), form->MainStrCmd->width());
+    QVERIFY2(housekeeping->remainingTime() >= 8, qPrintable(QString::number(housekeeping->remainingTime())));
 }
 
 void LogViewTest::wrappedLinesCountTowardsTheBound() {
