@@ -92,8 +92,16 @@ int WrapCounter::rowsUnchecked(QStringView text) const {
         chars_[std::size_t(i)] = Char{g.advance, g.rightBearing, text[i] == u' ', false};
     }
     // Where a row may end besides spaces follows the Unicode rules as the layout applies them.
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text.data(), text.size());
-    for (qsizetype p = finder.toNextBoundary(); p >= 0 && p < text.size(); p = finder.toNextBoundary())
+    // They never end one between two letters or digits, so a long run of them at the end (a
+    // stream of data) is left out, but for a few characters the rules may look ahead at.
+    const auto alnum = [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); };
+    qsizetype tail = text.size();
+    while (tail > 0 && alnum(text[tail - 1])) --tail;
+    constexpr qsizetype kLookAhead = 8;
+    const qsizetype scanned = text.size() - tail > 2 * kLookAhead ? tail + kLookAhead : text.size();
+    const qsizetype trusted = scanned < text.size() ? tail + 1 : text.size();
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text.data(), scanned);
+    for (qsizetype p = finder.toNextBoundary(); p >= 0 && p < trusted; p = finder.toNextBoundary())
         chars_[std::size_t(p)].breakBefore = true;
     int rows = 1;
     for (qsizetype from = row(text.size(), 0, false); from < text.size(); from += row(text.size(), from, false))
