@@ -55,7 +55,7 @@ int WrapCounter::slot(char16_t c) {
 void WrapCounter::configure(const QFont& font, qreal rowWidth, const QTextOption& option) {
     font_ = font;
     usable_ = false;
-    // Other modes and flags change where rows end; a line too long for one item is laid out differently.
+    // Other wrap modes, text flags and spacings change where rows end.
     if (rowWidth <= 0 || rowWidth > 1e6 || option.wrapMode() != QTextOption::WrapAtWordBoundaryOrAnywhere ||
         option.flags() != QTextOption::Flags() || font.letterSpacing() != 0 || font.wordSpacing() != 0)
         return;
