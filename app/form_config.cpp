@@ -7,11 +7,12 @@
 
 #include <algorithm>
 
-#include "app/colors.h"
+#include "common/ui/colors.h"
 #include "app/config_record.h"
 #include "app/log_view.h"
 #include "app/main_window.h"
-#include "app/text_codec.h"
+#include "serial/ui/connection_part.h"
+#include "common/ui/text_codec.h"
 
 namespace vantrel {
 
@@ -21,28 +22,6 @@ constexpr int kMinFontSize = 2;
 constexpr int kMaxFontSize = 100;
 constexpr int kListCount = 100;
 constexpr int kDefaultPeriodMs = 1000;
-
-// The index of the item the box shows; -1 when its text matches none.
-int shownItem(const QComboBox* box) { return box->findText(box->currentText()); }
-
-// Out-of-range indexes leave the box without a selection.
-void selectItem(QComboBox* box, int index) { box->setCurrentIndex(index < box->count() ? index : -1); }
-
-void setBoxText(QComboBox* box, const QString& text) {
-    const int i = box->findText(text);
-    if (i >= 0)
-        box->setCurrentIndex(i);
-    else
-        box->setEditText(text);
-}
-
-// A rate typed into the box that is none of its items; 0 otherwise.
-std::uint32_t typedRate(const QComboBox* box) {
-    if (shownItem(box) >= 0) return 0;
-    bool ok = false;
-    const uint rate = box->currentText().trimmed().toUInt(&ok);
-    return ok ? rate : 0;
-}
 
 void setFontSize(QWidget* w, int points) {
     QFont f = w->font();
@@ -65,13 +44,7 @@ void TForm1::loadAndApplyConfig() {
     }
     const ConfigImage& c = config->image;
 
-    setBoxText(ComPort, fromCp(c.portName()));
-    selectItem(BaudRate, c.baudIndex());
-    if (c.typedBaud() != 0) BaudRate->setEditText(QString::number(c.typedBaud()));
-    selectItem(ComBits, c.bitsIndex());
-    selectItem(ComStopBits, c.stopBitsIndex());
-
-    AutoConnect->setChecked(c.autoConnectOn());  // ticked: the warning shows now
+    connection->applySettings(c);  // ticked AutoConnect: the warning shows now
     setRxTimeoutMs(std::max(0, int(c.rxTimeoutMs())));  // also its caption and colour
     FiltrLog->setText(fromCp(c.logFilter()));
     if (c.logFontSize() >= kMinFontSize && c.logFontSize() <= kMaxFontSize) LogFontSize = c.logFontSize();
@@ -108,12 +81,7 @@ void TForm1::loadAndApplyConfig() {
 
 void TForm1::saveConfig() {
     ConfigImage& c = config->image;
-    c.setPortName(toCp(ComPort->currentText()));
-    c.setBaudIndex(shownItem(BaudRate));
-    c.setTypedBaud(typedRate(BaudRate));
-    c.setBitsIndex(shownItem(ComBits));
-    c.setStopBitsIndex(shownItem(ComStopBits));
-    c.setAutoConnectOn(AutoConnect->isChecked());
+    connection->storeSettings(c);
     c.setRxTimeoutMs(RxTimeoutMs());
     c.setLogFilter(toCp(FiltrLog->text()));
     c.setLogFontSize(LogFontSize);

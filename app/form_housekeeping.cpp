@@ -15,6 +15,7 @@
 
 #include "app/log_view.h"
 #include "app/main_window.h"
+#include "serial/ui/connection_part.h"
 #include "rx/help_texts.h"
 #include "rx/hover_help.h"
 
@@ -83,10 +84,7 @@ QString clockText(const LocalTime& t) {
 void TForm1::OutHelpHelp() { showHelpText(*this, HelpTopic::General); }
 
 void TForm1::CustomFunctionsTimer() {
-    // The watchdog runs exactly while AutoConnect is ticked; start() only when
-    // stopped, so the running one-second interval is not reset every tick.
-    if (AutoConnect->isChecked() && !CheckConnect->isActive()) CheckConnect->start();
-    if (!AutoConnect->isChecked() && CheckConnect->isActive()) CheckConnect->stop();
+    connection->followAutoConnect();
 
     if (FastOldCmd->width() != MainStrCmd->width()) FastOldCmd->resize(MainStrCmd->width(), FastOldCmd->height());
 
@@ -118,7 +116,10 @@ void TForm1::takeHousekeepingAlong() {
 void TForm1::setupHousekeeping() {
     housekeeping = new Housekeeping(*this);
     // In the serving order of the countdowns.
-    QWidget* const withHelp[HoverHelp::kCount] = {BTConnect,  BTRescan, AutoConnect, TimeOutAns, FiltrLog,
+    // The hover help is the window's: it watches the parts' controls by name.
+    const auto named = [this](const char* name) { return findChild<QWidget*>(QLatin1String(name)); };
+    QWidget* const withHelp[HoverHelp::kCount] = {named("BTConnect"), named("BTRescan"), named("AutoConnect"),
+                                                  TimeOutAns, FiltrLog,
                                                   RBManual,   RBSel,    RBAfterAns,  RBPeriod,   SendAsReconn,
                                                   MainStrCmd, AddStrCmd, CiklSend};
     for (int i = 0; i < HoverHelp::kCount; ++i) housekeeping->watch(withHelp[i], i);

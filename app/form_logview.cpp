@@ -10,10 +10,11 @@
 
 #include <array>
 
-#include "app/colors.h"
+#include "common/ui/colors.h"
 #include "app/log_view.h"
 #include "app/main_window.h"
-#include "app/text_codec.h"
+#include "common/ui/controls.h"
+#include "common/ui/text_codec.h"
 #include "app/up_down.h"
 
 namespace vantrel {

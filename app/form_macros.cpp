@@ -15,8 +15,9 @@
 #include "app/length_limit.h"
 #include "app/macro_editor_window.h"
 #include "app/main_window.h"
+#include "common/ui/controls.h"
 #include "app/secondary_windows.h"
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 #include "macros/macro_store.h"
 #include "tx/send_modes.h"
 
@@ -70,7 +71,7 @@ public:
             openedAt_.start();
             return false;
         }
-        const int k = TForm1::tag(watched);
+        const int k = tag(watched);
         if (k < 1 || k > 48) return false;
         if (qobject_cast<QPushButton*>(watched)) {
             if (type == QEvent::MouseMove) form_->ButtonCmdHelp(k);
@@ -110,7 +111,7 @@ private:
 // A list name typed in editor mode is stored before the fields are refilled,
 // so switching the display mode does not throw it away.
 void keepTypedListName(TForm1& form) {
-    if (TForm1::tag(form.EditAllCmd) != 0) form.store->SetListName(form.CurrentList, toCp(form.ListNameEDT->text()));
+    if (tag(form.EditAllCmd) != 0) form.store->SetListName(form.CurrentList, toCp(form.ListNameEDT->text()));
 }
 
 // One filter serves the whole panel; it is found again by its name.

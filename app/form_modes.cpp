@@ -19,7 +19,8 @@
 
 #include "app/automation.h"
 #include "app/main_window.h"
-#include "app/text_codec.h"
+#include "common/ui/controls.h"
+#include "common/ui/text_codec.h"
 #include "macros/macro_store.h"
 #include "tx/command_file.h"
 #include "tx/history.h"

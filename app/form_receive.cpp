@@ -8,12 +8,13 @@
 
 #include <initializer_list>
 
-#include "app/busy_mark.h"
-#include "app/colors.h"
+#include "common/ui/busy_mark.h"
+#include "common/ui/colors.h"
 #include "app/log_view.h"
 #include "app/main_window.h"
+#include "common/ui/controls.h"
 #include "app/rx_wake.h"
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 #include "app/up_down.h"
 #include "rx/log_file.h"
 #include "rx/log_line.h"
@@ -66,11 +67,11 @@ void TForm1::RxTimerTimer() {
     const BusyMark mark(rx.RxBusy);
     rxWake->beginTick();
     logFile->syncIfDue();
-    if (!link->isOpen()) {
+    if (!link().isOpen()) {
         rxWake->endTick(-1, false, false);
         return;
     }
-    LinkRxPort port(*link);
+    LinkRxPort port(link());
     bool found = false;
     bool backlog = false;
     // While input outruns the poll, one tick takes several full buffers, so
@@ -84,10 +85,10 @@ void TForm1::RxTimerTimer() {
         }
         const bool full = tick.packet.size() > Receiver::kFlushAbove;
         if (!tick.packet.empty()) ReadBufRxInLog(tick.packet);
-        backlog = full && rx.RxLen == 0 && link->waiting() > 0;
+        backlog = full && rx.RxLen == 0 && link().waiting() > 0;
         if (!backlog) break;
     }
-    rxWake->endTick(link->readinessHandle(), found, rx.RxLen > 0, backlog);
+    rxWake->endTick(link().readinessHandle(), found, rx.RxLen > 0, backlog);
 }
 
 // The poll's timer and the port's readiness: a tick, and the housekeeping if it is about due.
@@ -115,7 +116,7 @@ void TForm1::ReadBufRxInLog(const std::vector<std::uint8_t>& packet) {
 }
 
 void TForm1::afterAnswerTrigger() {
-    if (!RBAfterAns->isChecked() || link->waiting() != 0) return;  // bytes waiting: the answer goes on
+    if (!RBAfterAns->isChecked() || link().waiting() != 0) return;  // bytes waiting: the answer goes on
     if (!modes->FileCmdMode) {
         SendPortData(toCp(MainStrCmd->text()));
         return;
@@ -158,7 +159,7 @@ void TForm1::showSendCount() { LSend->setText(qs(stats->sendCaption())); }
 namespace {
 
 void showLogPaused(TForm1& f) {
-    TForm1::setTag(f.StartLog, 0);
+    setTag(f.StartLog, 0);
     f.StartLog->setText(QStringLiteral("Go Log"));
     f.STLog->setText(ru("Запись в файл лога приостановлена (") + fromCp(f.logFile->LogFileName) + ")");
 }

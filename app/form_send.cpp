@@ -6,12 +6,13 @@
 #include <QRadioButton>
 #include <QCheckBox>
 
-#include "app/busy_mark.h"
+#include "common/ui/busy_mark.h"
 #include "app/main_window.h"
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 #include "rx/log_line.h"
 #include "serial/serial_link.h"
 #include "tx/encoding.h"
+#include "tx/send_modes.h"
 
 namespace vantrel {
 namespace {
@@ -61,11 +62,18 @@ void TForm1::SendPortData(const std::string& text) {
     }
 
     // Emptied just before the write, so whatever is received is the answer.
-    link->purge();
+    link().purge();
     TxBytes += static_cast<std::int64_t>(packet.bytes.size());
     updateByteTotals();
-    link->write(packet.bytes.data(), packet.bytes.size());
+    link().write(packet.bytes.data(), packet.bytes.size());
     showSendCount();
+}
+
+void TForm1::CheckSendDataAftConnect() {
+    if (modes->FileCmdMode)
+        StartSendCommands();
+    else
+        SendPortData(toCp(MainStrCmd->text()));
 }
 
 void TForm1::ButtonSendClick() { SendPortData(toCp(MainStrCmd->text())); }

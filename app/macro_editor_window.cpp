@@ -8,7 +8,8 @@
 
 #include "app/length_limit.h"
 #include "app/main_window.h"
-#include "app/text_codec.h"
+#include "common/ui/controls.h"
+#include "common/ui/text_codec.h"
 #include "macros/macro_store.h"
 
 namespace vantrel {
@@ -72,7 +73,7 @@ void TFormEditHelpCmd::FormCreate() {
     CmdData->installEventFilter(keys);
     for (int i = 1; i <= 12; ++i) {
         QLineEdit* field = EditorFields[std::size_t(i - 1)];
-        TForm1::setTag(field, i);
+        setTag(field, i);
         field->installEventFilter(keys);
         connect(field, &QLineEdit::textChanged, this, [this, i] { EditLineChange(i); });
     }

@@ -14,19 +14,21 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/colors.h"
+#include "common/ui/colors.h"
 #include "app/config_record.h"
 #include "app/log_view.h"
 #include "app/macro_editor_window.h"
 #include "app/qt_messages.h"
 #include "app/secondary_windows.h"
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 #include "app/up_down.h"
 #include "macros/macro_store.h"
 #include "rx/log_file.h"
 #include "rx/receiver.h"
 #include "rx/stats.h"
 #include "serial/serial_link.h"
+#include "serial/ui/connection_part.h"
+#include "common/ui/controls.h"
 #include "tx/history.h"
 #include "tx/send_modes.h"
 
@@ -85,16 +87,13 @@ TForm1::TForm1(FormServices services, QWidget* parent)
 
     createControls();
 
-    CheckConnect = makeTimer(this, "CheckConnect", 1000, true);
     RxTimer = makeTimer(this, "RxTimer", 1, true);
     TimerPeriod = makeTimer(this, "TimerPeriod", 1, false);
     CustomFunctions = makeTimer(this, "CustomFunctions", 10, true);
-    connect(CheckConnect, &QTimer::timeout, this, [this] { CheckConnectTimer(); });
     connect(RxTimer, &QTimer::timeout, this, [this] { receiveTickFromLoop(); });
     connect(TimerPeriod, &QTimer::timeout, this, [this] { TimerPeriodTimer(); });
     connect(CustomFunctions, &QTimer::timeout, this, [this] { CustomFunctionsTimer(); });
 
-    link = std::make_unique<SerialLink>(services_.makePort);
     receiver = std::make_unique<Receiver>();
     stats = std::make_unique<Stats>();
     logFile = std::make_unique<LogFile>();
@@ -113,7 +112,9 @@ TForm1::TForm1(FormServices services, QWidget* parent)
 
     connect(BtInfo, &QPushButton::clicked, this, [this] { BtInfoClick(); });
 
-    setupSerialHandlers();
+    connect(connection, &ConnectionPart::connected, this, [this] {
+        if (SendAsReconn->isChecked()) CheckSendDataAftConnect();
+    });
     setupSendHandlers();
     setupLogViewHandlers();
     setupReceiveHandlers();
@@ -126,7 +127,7 @@ TForm1::TForm1(FormServices services, QWidget* parent)
 
 TForm1::~TForm1() {
     // The timers must not tick into a half-destroyed window.
-    for (QTimer* t : {CheckConnect, RxTimer, TimerPeriod, CustomFunctions}) t->stop();
+    for (QTimer* t : {RxTimer, TimerPeriod, CustomFunctions}) t->stop();
     // The event filters and helpers reach into this window: they go before the
     // controls' teardown sends them events that would find it half destroyed.
     const QObjectList kids = children();
@@ -217,7 +218,7 @@ void TForm1::FormCreate() {
     // 11. MacroButtons, MacroFields and HelpLabels were filled as the controls were made.
 
     // 12.
-    BTConnect->setFocus(Qt::OtherFocusReason);
+    connection->focusConnectButton();
 
     // 13.
     modes->HistoryListShown = false;
@@ -238,9 +239,7 @@ void TForm1::FormCreate() {
     loadHistory();      // 17.
 
     // 18. the port list, without its messages
-    StartupInProgress = true;
-    ScanPorts();
-    StartupInProgress = false;
+    connection->ScanPorts(true);
 
     OutHelpHelp();       // 19.
     CurrentList = 1;     // 20.
@@ -297,7 +296,7 @@ int TForm1::runModal(QDialog& dialog) { return services_.runModal(dialog); }
 void TForm1::sleep(int ms) { services_.sleep(ms); }
 QPoint TForm1::cursorPos() const { return services_.cursorPos(); }
 
-int TForm1::tag(const QObject* control) { return control->property("tag").toInt(); }
-void TForm1::setTag(QObject* control, int value) { control->setProperty("tag", value); }
+SerialLink& TForm1::link() const { return connection->link(); }
+bool TForm1::PortOpen() const { return connection->PortOpen(); }
 
 }  // namespace vantrel

@@ -39,6 +39,7 @@ class TSave;
 class TInfo;
 class TOpenPortError;
 class SerialLink;
+class ConnectionPart;
 class Receiver;
 class Stats;
 class LogFile;
@@ -73,13 +74,6 @@ public:
 
     // ---------------------------------------------------------------- top bar
     QFrame* Panel1 = nullptr;
-    QPushButton* BTConnect = nullptr;
-    QPushButton* BTRescan = nullptr;
-    QComboBox* ComPort = nullptr;
-    QComboBox* BaudRate = nullptr;
-    QComboBox* ComBits = nullptr;
-    QComboBox* ComStopBits = nullptr;
-    QCheckBox* AutoConnect = nullptr;
     UpDown* TimeOutRx = nullptr;
     QLabel* TimeOutAns = nullptr;
     QLineEdit* FiltrLog = nullptr;
@@ -150,7 +144,6 @@ public:
     QLabel* StaticText3 = nullptr;
 
     // ---------------------------------------------------------------- timers
-    QTimer* CheckConnect = nullptr;     // 1000 ms, watchdog
     QTimer* RxTimer = nullptr;          // 1 ms, receive poll
     QTimer* TimerPeriod = nullptr;      // 1 ms, periodic sender
     QTimer* CustomFunctions = nullptr;  // 10 ms, housekeeping
@@ -158,7 +151,6 @@ public:
     // --------------------------------------------------------- shared state
     DesignGeometry Design;            // taken during construction
     bool CloseRefused = false;
-    bool StartupInProgress = false;
     int LogFontSize = 8;              // points, 2..100
     int CurrentList = 1;              // 1..100
     int EditIndex = 1;                // 1..48
@@ -167,7 +159,6 @@ public:
     bool MacrosChanged = false;       // editor-mode edits not yet saved
 
     // Subsystem objects (each owns its part of the state and its file).
-    std::unique_ptr<SerialLink> link;
     std::unique_ptr<Receiver> receiver;
     std::unique_ptr<Stats> stats;
     std::unique_ptr<LogFile> logFile;
@@ -182,10 +173,6 @@ public:
     void sleep(int ms);
     QPoint cursorPos() const;
 
-    // Two-state buttons keep their state in their tag, as the handlers read it.
-    static int tag(const QObject* control);
-    static void setTag(QObject* control, int value);
-
     // ============================ construction and close (main_window.cpp)
     void FormCreate();
     void FormClose(bool& accept);
@@ -194,22 +181,11 @@ public:
     void ShowPortError();   // the port-error window, modal
     QSize ArrangedSize;     // the size the layout was last arranged for
 
-    // ================================ serial link (form_serial.cpp)
-    void ScanPorts();
-    bool OpenPort();
-    void ClosePort();
+    // ================================ serial link (serial/ui/connection_part.cpp)
+    ConnectionPart* connection = nullptr;  // the connection bar, the watchdog and the link
+    SerialLink& link() const;
     bool PortOpen() const;
-    void BTRescanClick();
-    void BTConnectClick();
-    void CheckConnectTimer();
-    void CheckSendDataAftConnect();
-    void AutoConnectClick();
-    void setupSerialHandlers();
-    void setLinkColour(std::uint32_t value);  // ComPort background, 0x00BBGGRR or a system colour
-    void setLineControlsEnabled(bool enabled);
-    OpenResult LastOpenResult;     // what the system said about the latest open
-    bool OpenFailureShown = false;  // OpenPort has already told the user why
-    bool WatchdogBusy = false;      // a box inside a watchdog tick must not start another
+    void CheckSendDataAftConnect();  // "Отправить при соединении"
 
     // ===================== sending and the log window (form_send.cpp, form_logview.cpp)
     void SendPortData(const std::string& text);  // text: Windows-1251

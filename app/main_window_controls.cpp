@@ -15,97 +15,20 @@
 
 #include "app/log_view.h"
 #include "app/main_window.h"
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 #include "app/up_down.h"
+#include "common/ui/controls.h"
+#include "serial/ui/connection_part.h"
 
 namespace vantrel {
 
 namespace {
-
-template <typename W>
-W* place(W* w, const char* name, int x, int y, int width, int height, const char* hint = nullptr) {
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(x, y, width, height);
-    if (hint) w->setToolTip(ru(hint));
-    return w;
-}
-
-QFrame* panel(QWidget* parent, const char* name, int x, int y, int w, int h) {
-    auto* f = place(new QFrame(parent), name, x, y, w, h);
-    f->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    return f;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const char* caption, int x, int y, int w,
-                    int h, const char* hint = nullptr) {
-    auto* b = place(new QPushButton(ru(caption), parent), name, x, y, w, h, hint);
-    b->setAutoDefault(false);
-    return b;
-}
-
-// A static text with a sunken border.
-QLabel* sunken(QWidget* parent, const char* name, const char* caption, int x, int y, int w, int h,
-               const char* hint = nullptr) {
-    auto* l = place(new QLabel(ru(caption), parent), name, x, y, w, h, hint);
-    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    return l;
-}
-
-// A label that takes the size of its caption.
-QLabel* label(QWidget* parent, const char* name, const char* caption, int x, int y) {
-    auto* l = new QLabel(ru(caption), parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->move(x, y);
-    l->adjustSize();
-    return l;
-}
-
-QCheckBox* check(QWidget* parent, const char* name, const char* caption, int x, int y, int w, int h) {
-    return place(new QCheckBox(ru(caption), parent), name, x, y, w, h);
-}
-
-QRadioButton* radio(QWidget* parent, const char* name, const char* caption, int x, int y, int w,
-                    int h, const char* hint = nullptr) {
-    return place(new QRadioButton(ru(caption), parent), name, x, y, w, h, hint);
-}
-
-QComboBox* combo(QWidget* parent, const char* name, int x, int y, int w, int h, const char* hint,
-                 std::initializer_list<const char*> items, int selected) {
-    auto* c = place(new QComboBox(parent), name, x, y, w, h, hint);
-    c->setEditable(true);
-    c->setInsertPolicy(QComboBox::NoInsert);
-    for (const char* item : items) c->addItem(ru(item));
-    c->setCurrentIndex(selected);
-    return c;
-}
-
-QLineEdit* edit(QWidget* parent, const char* name, const char* text, int x, int y, int w, int h,
-                int maxLength, const char* hint = nullptr) {
-    auto* e = place(new QLineEdit(ru(text), parent), name, x, y, w, h, hint);
-    // Without a limit of its own a field takes any length; QLineEdit would cut at 32767.
-    e->setMaxLength(maxLength > 0 ? maxLength : std::numeric_limits<int>::max());
-    return e;
-}
-
-QListWidget* listBox(QWidget* parent, const char* name, int x, int y, int w, int h) {
-    auto* l = place(new QListWidget(parent), name, x, y, w, h);
-    l->hide();
-    return l;
-}
 
 UpDown* upDown(QWidget* parent, const char* name, int x, int y, int minimum, int maximum,
                const char* hint) {
     auto* u = place(new UpDown(parent), name, x, y, 17, 24, hint);
     u->setRange(minimum, maximum);
     return u;
-}
-
-QFont styled(const QFont& base, int pixels, bool bold) {
-    QFont f = base;
-    if (pixels > 0) f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
 }
 
 }  // namespace
@@ -115,14 +38,7 @@ void TForm1::createControls() {
 
     // ---------------------------------------------------------------- top bar
     Panel1 = panel(this, "Panel1", 4, 0, 937, 25);
-    BTConnect = button(Panel1, "BTConnect", "Connect", 0, 0, 65, 25);
-    BTRescan = button(Panel1, "BTRescan", "ReScan", 64, 0, 65, 25);
-    ComPort = combo(Panel1, "ComPort", 128, 0, 61, 21, "Port", {}, -1);
-    BaudRate = combo(Panel1, "BaudRate", 188, 0, 61, 21, "BaudRate",
-                     {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}, 0);
-    ComBits = combo(Panel1, "ComBits", 248, 0, 37, 21, "Bits", {"5", "6", "7", "8"}, 3);
-    ComStopBits = combo(Panel1, "ComStopBits", 284, 0, 37, 21, "StopBit", {"1", "1,5", "2"}, 0);
-    AutoConnect = check(Panel1, "AutoConnect", "AutoConnect", 324, 4, 89, 17);
+    connection = new ConnectionPart(Panel1, {messages_, services_.makePort, services_.listPorts, services_.sleep}, this);
     TimeOutRx = upDown(Panel1, "TimeOutRx", 408, 0, -10000, 10000,
                        "Временнй интервал разделения пакетов, мс");
     TimeOutAns = sunken(Panel1, "TimeOutAns", "", 428, 4, 89, 17);

@@ -7,7 +7,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 
 namespace vantrel {
 

@@ -7,7 +7,7 @@
 
 #include "app/main_window.h"
 #include "app/pictures.h"
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 
 namespace vantrel {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/log_view.h"
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 #include "rx/log_line.h"
 
 using namespace vantrel;

@@ -15,7 +15,7 @@
 #include <random>
 
 #include "app/log_view.h"
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 #include "modes_rig.h"
 #include "tx/history.h"
 #include "tx/send_modes.h"

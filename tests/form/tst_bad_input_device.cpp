@@ -18,7 +18,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/colors.h"
+#include "common/ui/colors.h"
 #include "app/log_view.h"
 #include "rx/log_file.h"
 #include "rx/receiver.h"

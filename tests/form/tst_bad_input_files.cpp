@@ -14,7 +14,7 @@
 #include <functional>
 #include <random>
 
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 #include "common/config_image.h"
 #include "macros/macro_store.h"
 #include "modes_rig.h"

@@ -17,11 +17,11 @@
 #include <map>
 #include <memory>
 
-#include "app/colors.h"
+#include "common/ui/colors.h"
 #include "app/config_record.h"
 #include "app/log_view.h"
 #include "app/main_window.h"
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 #include "common/config_image.h"
 #include "support/fakes.h"
 

@@ -13,7 +13,7 @@
 
 #include <memory>
 
-#include "app/colors.h"
+#include "common/ui/colors.h"
 #include "app/main_window.h"
 #include "serial/serial_link.h"
 #include "support/fakes.h"

@@ -19,7 +19,7 @@
 
 #include <memory>
 
-#include "app/colors.h"
+#include "common/ui/colors.h"
 #include "app/log_view.h"
 #include "app/main_window.h"
 #include "support/fakes.h"

@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "app/macro_editor_window.h"
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 #include "macro_form_harness.h"
 
 using namespace vantrel;

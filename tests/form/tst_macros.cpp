@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "app/secondary_windows.h"
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 #include "macro_form_harness.h"
 #include "tools/pty_device.h"
 #include "tx/send_modes.h"

@@ -20,11 +20,11 @@
 
 #include <memory>
 
-#include "app/colors.h"
+#include "common/ui/colors.h"
 #include "app/log_view.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
-#include "app/text_codec.h"
+#include "common/ui/text_codec.h"
 #include "app/up_down.h"
 #include "support/fakes.h"
 

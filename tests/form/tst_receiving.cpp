@@ -10,7 +10,7 @@
 
 #include <thread>
 
-#include "app/colors.h"
+#include "common/ui/colors.h"
 #include "app/log_view.h"
 #include "app/rx_wake.h"
 #include "app/up_down.h"

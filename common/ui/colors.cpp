@@ -1,4 +1,4 @@
-#include "app/colors.h"
+#include "common/ui/colors.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>

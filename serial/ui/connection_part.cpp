@@ -1,0 +1,241 @@
+#include "serial/ui/connection_part.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QPalette>
+#include <QPushButton>
+#include <QTimer>
+
+#include "common/config_image.h"
+#include "common/messages.h"
+#include "common/ui/busy_mark.h"
+#include "common/ui/colors.h"
+#include "common/ui/controls.h"
+#include "common/ui/text_codec.h"
+#include "serial/port_settings.h"
+#include "serial/serial_link.h"
+#include "serial/watchdog.h"
+
+namespace vantrel {
+
+namespace {
+
+const char* const kOpenFailed = "Что-то не открывается порт. Программа может работать только с COM1..COM9.";
+
+std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
+
+// Restores the button however the handler ends.
+struct ReenableOnExit {
+    QPushButton* button;
+    ~ReenableOnExit() { button->setEnabled(true); }
+};
+
+std::uint32_t colourValue(LinkColour c) {
+    switch (c) {
+        case LinkColour::Green: return 0x0000FF00;
+        case LinkColour::Yellow: return colorvalue::kYellow;
+        case LinkColour::Red: return 0x000000FF;
+        case LinkColour::Window: break;
+    }
+    return colorvalue::kWindow;
+}
+
+// The index of the item the box shows; -1 when its text matches none.
+int shownItem(const QComboBox* box) { return box->findText(box->currentText()); }
+
+// Out-of-range indexes leave the box without a selection.
+void selectItem(QComboBox* box, int index) { box->setCurrentIndex(index < box->count() ? index : -1); }
+
+void setBoxText(QComboBox* box, const QString& text) {
+    const int i = box->findText(text);
+    if (i >= 0)
+        box->setCurrentIndex(i);
+    else
+        box->setEditText(text);
+}
+
+// A rate typed into the box that is none of its items; 0 otherwise.
+std::uint32_t typedRate(const QComboBox* box) {
+    if (shownItem(box) >= 0) return 0;
+    bool ok = false;
+    const uint rate = box->currentText().trimmed().toUInt(&ok);
+    return ok ? rate : 0;
+}
+
+}  // namespace
+
+ConnectionPart::ConnectionPart(QWidget* bar, ConnectionServices services, QObject* parent)
+    : QObject(parent), services_(std::move(services)), link_(std::make_unique<SerialLink>(services_.makePort)) {
+    BTConnect = button(bar, "BTConnect", "Connect", 0, 0, 65, 25);
+    BTRescan = button(bar, "BTRescan", "ReScan", 64, 0, 65, 25);
+    ComPort = combo(bar, "ComPort", 128, 0, 61, 21, "Port", {}, -1);
+    BaudRate = combo(bar, "BaudRate", 188, 0, 61, 21, "BaudRate",
+                     {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}, 0);
+    ComBits = combo(bar, "ComBits", 248, 0, 37, 21, "Bits", {"5", "6", "7", "8"}, 3);
+    ComStopBits = combo(bar, "ComStopBits", 284, 0, 37, 21, "StopBit", {"1", "1,5", "2"}, 0);
+    AutoConnect = check(bar, "AutoConnect", "AutoConnect", 324, 4, 89, 17);
+
+    CheckConnect = new QTimer(this);
+    CheckConnect->setObjectName(QStringLiteral("CheckConnect"));
+    CheckConnect->setInterval(1000);
+    CheckConnect->start();
+
+    connect(CheckConnect, &QTimer::timeout, this, &ConnectionPart::CheckConnectTimer);
+    connect(BTConnect, &QPushButton::clicked, this, &ConnectionPart::BTConnectClick);
+    connect(BTRescan, &QPushButton::clicked, this, [this] { ScanPorts(); });
+    connect(AutoConnect, &QCheckBox::toggled, this, &ConnectionPart::AutoConnectClick);
+    setTag(BTConnect, 0);
+}
+
+ConnectionPart::~ConnectionPart() = default;
+
+bool ConnectionPart::PortOpen() const { return link_->isOpen(); }
+
+void ConnectionPart::focusConnectButton() { BTConnect->setFocus(Qt::OtherFocusReason); }
+
+void ConnectionPart::followAutoConnect() {
+    // start() only when stopped, so the running second is not restarted.
+    if (AutoConnect->isChecked() && !CheckConnect->isActive()) CheckConnect->start();
+    if (!AutoConnect->isChecked() && CheckConnect->isActive()) CheckConnect->stop();
+}
+
+void ConnectionPart::setLinkColour(LinkColour colour) {
+    const std::uint32_t value = colourValue(colour);
+    applyBackgroundValue(ComPort, value);
+    if (value == colorvalue::kWindow) {
+        // Back to the desktop's own look rather than a copy of its colour.
+        ComPort->setPalette(QPalette());
+        ComPort->setAutoFillBackground(false);
+    }
+}
+
+void ConnectionPart::setLineControlsEnabled(bool enabled) {
+    for (QWidget* w : std::initializer_list<QWidget*>{ComPort, BaudRate, BTRescan, ComBits, ComStopBits})
+        w->setEnabled(enabled);
+}
+
+void ConnectionPart::ScanPorts(bool silent) {
+    ComPort->clear();
+    ComPort->clearEditText();
+    const std::vector<std::string> found = services_.listPorts();
+    if (found.empty() && !silent) {
+        services_.messages->info(":-(");
+        services_.messages->info("Запустите программу от имени администратора или выберите порт вручную");
+    }
+    for (const std::string& name : found) ComPort->addItem(QFile::decodeName(QByteArray::fromStdString(name)));
+    if (!found.empty()) {
+        ComPort->setCurrentIndex(0);
+        return;
+    }
+    for (const std::string& name : fallbackPortNames())
+        ComPort->addItem(QFile::decodeName(QByteArray::fromStdString(name)));
+    ComPort->setCurrentIndex(-1);
+    ComPort->clearEditText();
+}
+
+bool ConnectionPart::OpenPort() {
+    OpenFailureShown = false;
+    const QString name = ComPort->currentText();
+    PortSettings ps;
+    ps.portName = QFile::encodeName(name).toStdString();
+
+    // Typed texts that match no item: a plain number is taken as it stands.
+    const auto baud = parseBaudRate(utf8(BaudRate->currentText()));
+    const auto bits = parseDataBits(utf8(ComBits->currentText()));
+    const auto stop = parseStopBitsCode(utf8(ComStopBits->currentText()));
+    const char* bad = nullptr;
+    const QComboBox* badBox = nullptr;
+    if (!baud) {
+        bad = "Неверная скорость в поле BaudRate: нужно целое положительное число.";
+        badBox = BaudRate;
+    } else if (!bits) {
+        bad = "Неверное число бит данных в поле ComBits: допустимо от 5 до 8.";
+        badBox = ComBits;
+    } else if (!stop) {
+        bad = "Неверное число стоп-бит в поле ComStopBits: допустимо 1, 1,5 или 2.";
+        badBox = ComStopBits;
+    }
+    if (bad) {
+        services_.messages->info(bad, "Введено: «" + utf8(badBox->currentText()) + "»");
+        OpenFailureShown = true;
+        LastOpenResult = openFailure(OpenFailure::SettingsRefused);
+        return false;
+    }
+    ps.baudRate = *baud;
+    ps.dataBits = *bits;
+    ps.stopBitsCode = *stop;
+
+    if (name.isEmpty()) {
+        services_.messages->info("Выбери порт!");
+        OpenFailureShown = true;
+    }
+    LastOpenResult = link_->open(ps, [this](int ms) { services_.sleep(ms); });
+    return LastOpenResult.ok();
+}
+
+void ConnectionPart::ClosePort() { link_->close(); }
+
+void ConnectionPart::BTConnectClick() {
+    BTConnect->setEnabled(false);
+    const ReenableOnExit reenable{BTConnect};
+    if (tag(BTConnect) == 0) {
+        if (OpenPort()) {
+            setLineControlsEnabled(false);
+            BTConnect->setText(QStringLiteral("Disconnect"));
+            setTag(BTConnect, 1);
+            setLinkColour(LinkColour::Green);
+            emit connected();
+        } else if (!ComPort->currentText().isEmpty() && !OpenFailureShown) {
+            services_.messages->info(kOpenFailed, LastOpenResult.reason);
+        }
+    } else {
+        ClosePort();
+        setLineControlsEnabled(true);
+        BTConnect->setText(QStringLiteral("Connect"));
+        setTag(BTConnect, 0);
+        setLinkColour(LinkColour::Window);
+    }
+}
+
+void ConnectionPart::CheckConnectTimer() {
+    if (WatchdogBusy) return;
+    const BusyMark busy(WatchdogBusy);
+    const bool ok = link_->probe();
+    const WatchdogStep step = watchdogStep({ok, PortOpen(), AutoConnect->isChecked(), tag(BTConnect) == 1});
+    if (step.colour) setLinkColour(*step.colour);
+    if (step.close) ClosePort();
+    if (!step.reopen) return;
+    const ReopenStep back = reopenStep(OpenPort());
+    setLinkColour(back.colour);
+    if (!back.reconnected) return;
+    services_.sleep(back.settleMs);
+    emit connected();
+}
+
+void ConnectionPart::AutoConnectClick() {
+    const bool on = AutoConnect->isChecked();
+    if (on && !CheckConnect->isActive()) CheckConnect->start();
+    if (!on) CheckConnect->stop();
+    if (on) services_.messages->info("При включенном режиме AutoConnect в некоторых драйверах COM-порта возможны глюки!");
+}
+
+void ConnectionPart::applySettings(const ConfigImage& c) {
+    setBoxText(ComPort, fromCp(c.portName()));
+    selectItem(BaudRate, c.baudIndex());
+    if (c.typedBaud() != 0) BaudRate->setEditText(QString::number(c.typedBaud()));
+    selectItem(ComBits, c.bitsIndex());
+    selectItem(ComStopBits, c.stopBitsIndex());
+    AutoConnect->setChecked(c.autoConnectOn());  // ticked: the warning shows now
+}
+
+void ConnectionPart::storeSettings(ConfigImage& c) const {
+    c.setPortName(toCp(ComPort->currentText()));
+    c.setBaudIndex(shownItem(BaudRate));
+    c.setTypedBaud(typedRate(BaudRate));
+    c.setBitsIndex(shownItem(ComBits));
+    c.setStopBitsIndex(shownItem(ComStopBits));
+    c.setAutoConnectOn(AutoConnect->isChecked());
+}
+
+}  // namespace vantrel
