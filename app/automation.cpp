@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <deque>
 
-#include "app/log_view.h"
+
 #include "app/main_window.h"
 
 namespace vantrel {
@@ -179,7 +179,8 @@ private:
         auto started = std::make_shared<QElapsedTimer>();
         started->start();
         connect(poll, &QTimer::timeout, this, [this, poll, started, line, text, timeoutMs] {
-            if (form_.MainWindow->toPlainText().contains(text)) {
+            const auto* view = form_.findChild<QPlainTextEdit*>(QStringLiteral("MainWindow"));
+            if (view && view->toPlainText().contains(text)) {
                 poll->deleteLater();
                 step();
             } else if (started->elapsed() > timeoutMs) {

@@ -11,10 +11,14 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <unordered_map>
 
-#include "app/log_view.h"
 #include "app/main_window.h"
+#include "macros/ui/macro_panel.h"
+#include "rx/ui/receive_part.h"
+#include "tx/ui/command_part.h"
+#include "tx/ui/modes_part.h"
 #include "serial/ui/connection_part.h"
 #include "rx/help_texts.h"
 #include "rx/hover_help.h"
@@ -28,7 +32,8 @@ public:
     static constexpr int kConsol = 10;     // MainStrCmd
     static constexpr int kAddConsol = 11;  // AddStrCmd
 
-    explicit Housekeeping(TForm1& form) : QObject(&form), form_(form) {}
+    Housekeeping(QObject* parent, std::function<void()> clearHelp, std::function<QPoint()> cursorPos)
+        : QObject(parent), clearHelp_(std::move(clearHelp)), cursorPos_(std::move(cursorPos)) {}
 
     // `countdown` 0..12, or kBlankOnly for a control whose moves only blank the help.
     void watch(QWidget* control, int countdown) {
@@ -52,27 +57,32 @@ protected:
         // only for the pointer over the panel itself, not over its controls.
         const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
         if (static_cast<QWidget*>(watched)->childAt(at)) return false;
-        form_.ClearHelp();
+        clearHelp_();
         const int i = it->second;
         if (i == kConsol || i == kAddConsol)
-            hover.restart(i, toHoverPos(form_.cursorPos()));
+            hover.restart(i, toHoverPos(cursorPos_()));
         else if (i != kBlankOnly)
             hover.restart(i);
         return false;
     }
 
+public:
+    QPoint cursorPos() const { return cursorPos_(); }
+
 private:
-    TForm1& form_;
+    std::function<void()> clearHelp_;
+    std::function<QPoint()> cursorPos_;
     std::unordered_map<QObject*, int> watched_;
 };
 
 namespace {
 
-void showHelpText(TForm1& form, HelpTopic topic) {
+void showHelpText(MacroPanel& macros, HelpTopic topic) {
     const HelpText& text = helpText(topic);
+    std::array<QString, 12> lines;
     for (int i = 0; i < kHelpLineCount; ++i)
-        form.HelpLabels[std::size_t(i)]->setText(QString::fromUtf8(text[std::size_t(i)].data(),
-                                                                     qsizetype(text[std::size_t(i)].size())));
+        lines[std::size_t(i)] = QString::fromUtf8(text[std::size_t(i)].data(), qsizetype(text[std::size_t(i)].size()));
+    macros.showHelpLines(lines);
 }
 
 QString clockText(const LocalTime& t) {
@@ -81,27 +91,27 @@ QString clockText(const LocalTime& t) {
 
 }  // namespace
 
-void TForm1::OutHelpHelp() { showHelpText(*this, HelpTopic::General); }
+void TForm1::OutHelpHelp() { showHelpText(*macros_, HelpTopic::General); }
+
+void TForm1::ClearHelp() { macros_->ClearHelp(); }
 
 void TForm1::CustomFunctionsTimer() {
-    connection->followAutoConnect();
+    connection_->followAutoConnect();
+    command_->followWidth();
+    receive_->boundLog();
 
-    if (FastOldCmd->width() != MainStrCmd->width()) FastOldCmd->resize(MainStrCmd->width(), FastOldCmd->height());
-
-    boundLog();
-
-    const LocalTime now = clock().now();
+    const LocalTime now = clock_->now();
     const std::array<int, 3> shown{now.hour, now.minute, now.second};
-    if (!housekeeping || housekeeping->shownTime != shown) {
+    if (!housekeeping_ || housekeeping_->shownTime != shown) {
         TextTime->setText(clockText(now));
-        if (housekeeping) housekeeping->shownTime = shown;
+        if (housekeeping_) housekeeping_->shownTime = shown;
     }
 
-    if (CiklSend->isChecked() && RBPeriod->isChecked() && !TimerPeriod->isActive()) TimerPeriod->start();
+    modes_->keepPeriodArmed();
 
-    if (!housekeeping) return;
-    housekeeping->hover.tick([this] { return Housekeeping::toHoverPos(cursorPos()); },
-                             [this](int i) { showHelpText(*this, hoverTopic(i)); });
+    if (!housekeeping_) return;
+    housekeeping_->hover.tick([this] { return Housekeeping::toHoverPos(housekeeping_->cursorPos()); },
+                              [this](int i) { showHelpText(*macros_, hoverTopic(i)); });
 }
 
 // A receive tick that comes within a millisecond of the housekeeping tick
@@ -114,23 +124,21 @@ void TForm1::takeHousekeepingAlong() {
 }
 
 void TForm1::setupHousekeeping() {
-    housekeeping = new Housekeeping(*this);
-    // In the serving order of the countdowns.
-    // The hover help is the window's: it watches the parts' controls by name.
-    const auto named = [this](const char* name) { return findChild<QWidget*>(QLatin1String(name)); };
-    QWidget* const withHelp[HoverHelp::kCount] = {named("BTConnect"), named("BTRescan"), named("AutoConnect"),
-                                                  TimeOutAns, FiltrLog,
-                                                  RBManual,   RBSel,    RBAfterAns,  RBPeriod,   SendAsReconn,
-                                                  MainStrCmd, AddStrCmd, CiklSend};
-    for (int i = 0; i < HoverHelp::kCount; ++i) housekeeping->watch(withHelp[i], i);
+    housekeeping_ = new Housekeeping(this, [this] { ClearHelp(); }, services_.cursorPos);
+    // The hover help belongs to the window: it watches the parts' controls by name,
+    // in the serving order of the countdowns.
+    const char* const withHelp[HoverHelp::kCount] = {"BTConnect", "BTRescan",     "AutoConnect", "TimeOutAns",
+                                                     "FiltrLog",  "RBManual",     "RBSel",       "RBAfterAns",
+                                                     "RBPeriod",  "SendAsReconn", "MainStrCmd",  "AddStrCmd",
+                                                     "CiklSend"};
+    for (int i = 0; i < HoverHelp::kCount; ++i) housekeeping_->watch(named(withHelp[i]), i);
 
     // The log views take their mouse moves on the viewport.
-    for (QAbstractScrollArea* view : std::initializer_list<QAbstractScrollArea*>{MainWindow, SecondWindow})
-        housekeeping->watch(view->viewport(), Housekeeping::kBlankOnly);
-    for (QWidget* w : std::initializer_list<QWidget*>{Panel1, MainPanel, LogPanel, EditAllCmd, DelList,
-                                                      OldCommandsBT, ListInc, ListDec, ButtonReadFile, SendStart,
-                                                      ButtonSend})
-        housekeeping->watch(w, Housekeeping::kBlankOnly);
+    for (const char* view : {"MainWindow", "SecondWindow"})
+        housekeeping_->watch(static_cast<QAbstractScrollArea*>(named(view))->viewport(), Housekeeping::kBlankOnly);
+    for (const char* name : {"Panel1", "MainPanel", "LogPanel", "EditAllCmd", "DelList", "OldCommandsBT", "ListInc",
+                             "ListDec", "ButtonReadFile", "SendStart", "ButtonSend"})
+        housekeeping_->watch(named(name), Housekeeping::kBlankOnly);
 }
 
 }  // namespace vantrel

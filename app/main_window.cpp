@@ -1,57 +1,28 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCursor>
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
-#include "common/ui/colors.h"
+#include "app/automation.h"
 #include "app/config_record.h"
-#include "app/log_view.h"
-#include "app/macro_editor_window.h"
 #include "app/qt_messages.h"
 #include "app/secondary_windows.h"
-#include "common/ui/text_codec.h"
-#include "app/up_down.h"
-#include "macros/macro_store.h"
-#include "rx/log_file.h"
-#include "rx/receiver.h"
-#include "rx/stats.h"
+#include "macros/ui/macro_panel.h"
+#include "rx/ui/receive_part.h"
 #include "serial/serial_link.h"
 #include "serial/ui/connection_part.h"
-#include "common/ui/controls.h"
-#include "tx/history.h"
-#include "tx/send_modes.h"
+#include "tx/ui/command_part.h"
+#include "tx/ui/modes_part.h"
 
 namespace vantrel {
 
-namespace {
-
-// The window's face colour as a background, kept as the value the settings save.
-void faceBackground(QWidget* w) { applyBackgroundValue(w, colorvalue::kButtonFace); }
-
-QTimer* makeTimer(QObject* owner, const char* name, int ms, bool running) {
-    auto* t = new QTimer(owner);
-    t->setObjectName(QString::fromLatin1(name));
-    t->setTimerType(ms < 20 ? Qt::PreciseTimer : Qt::CoarseTimer);
-    t->setInterval(ms);
-    if (running) t->start();
-    return t;
-}
-
-}  // namespace
-
 TForm1::TForm1(FormServices services, QWidget* parent)
-    : QWidget(parent), services_(std::move(services)) {
+    : QWidget(parent), services_(std::move(services)), config_(std::make_unique<ConfigRecord>()) {
     // Whatever a test leaves out comes from the real world.
     clock_ = services_.clock ? services_.clock : &systemClock();
     if (services_.messages) {
@@ -87,216 +58,104 @@ TForm1::TForm1(FormServices services, QWidget* parent)
 
     createControls();
 
-    RxTimer = makeTimer(this, "RxTimer", 1, true);
-    TimerPeriod = makeTimer(this, "TimerPeriod", 1, false);
-    CustomFunctions = makeTimer(this, "CustomFunctions", 10, true);
-    connect(RxTimer, &QTimer::timeout, this, [this] { receiveTickFromLoop(); });
-    connect(TimerPeriod, &QTimer::timeout, this, [this] { TimerPeriodTimer(); });
-    connect(CustomFunctions, &QTimer::timeout, this, [this] { CustomFunctionsTimer(); });
+    CustomFunctions = new QTimer(this);
+    CustomFunctions->setObjectName(QStringLiteral("CustomFunctions"));
+    CustomFunctions->setTimerType(Qt::PreciseTimer);
+    CustomFunctions->setInterval(10);
+    CustomFunctions->start();
+    connect(CustomFunctions, &QTimer::timeout, this, &TForm1::CustomFunctionsTimer);
 
-    receiver = std::make_unique<Receiver>();
-    stats = std::make_unique<Stats>();
-    logFile = std::make_unique<LogFile>();
-    history = std::make_unique<SentHistory>();
-    modes = std::make_unique<SendModes>();
-    store = std::make_unique<MacroStore>();
-    config = std::make_unique<ConfigRecord>();
-
-    // The other windows exist before FormCreate: its steps and the handlers use them.
-    FormEditHelpCmd = new TFormEditHelpCmd(this);
-    if (FormEditHelpCmd->objectName().isEmpty())
-        FormEditHelpCmd->setObjectName(QStringLiteral("TFormEditHelpCmd"));
+    // The other windows exist before the start-up steps: they and the handlers use them.
     Save = new TSave(this);
-    Info = new TInfo();
-    OpenPortError = new TOpenPortError();
+    Info = std::make_unique<TInfo>();
+    OpenPortError = std::make_unique<TOpenPortError>();
 
-    connect(BtInfo, &QPushButton::clicked, this, [this] { BtInfoClick(); });
-
-    connect(connection, &ConnectionPart::connected, this, [this] {
-        if (SendAsReconn->isChecked()) CheckSendDataAftConnect();
-    });
-    setupSendHandlers();
-    setupLogViewHandlers();
-    setupReceiveHandlers();
-    setupModeHandlers();
-    setupMacroHandlers();
+    wireParts();
     setupHousekeeping();
-
     FormCreate();
 }
 
+// The parts are children of this window and go with it; their timers stop
+// before the controls they act on are taken down.
 TForm1::~TForm1() {
-    // The timers must not tick into a half-destroyed window.
-    for (QTimer* t : {RxTimer, TimerPeriod, CustomFunctions}) t->stop();
-    // The event filters and helpers reach into this window: they go before the
-    // controls' teardown sends them events that would find it half destroyed.
-    const QObjectList kids = children();
-    for (QObject* kid : kids)
-        if (!kid->isWidgetType()) delete kid;
-    delete OpenPortError;
-    delete Info;
-    delete Save;
-    delete FormEditHelpCmd;
+    for (QTimer* t : findChildren<QTimer*>()) t->stop();
+}
+
+void TForm1::wireParts() {
+    connect(BtInfo, &QPushButton::clicked, this, [this] { services_.runModal(*Info); });
+    connect(connection_, &ConnectionPart::connected, modes_, &ModesPart::sendOnConnect);
+    connect(receive_, &ReceivePart::packetShown, modes_, &ModesPart::packetShown);
+    connect(receive_, &ReceivePart::outputModeChosen, command_, &CommandPart::setTailForMode);
+    connect(receive_, &ReceivePart::coloursChosen, this, [this](std::uint32_t background, std::uint32_t text) {
+        command_->applyColours(background, text);
+        modes_->applyColours(background, text);
+    });
+    connect(receive_, &ReceivePart::tickedFromLoop, this, &TForm1::takeHousekeepingAlong);
+    connect(command_, &CommandPart::historyRecorded, modes_, &ModesPart::historyRecorded);
+    connect(command_, &CommandPart::historyRead, modes_, &ModesPart::showHistory);
+    connect(modes_, &ModesPart::fileOpened, macros_, &MacroPanel::showFileName);
+    connect(modes_, &ModesPart::fileClosed, macros_, &MacroPanel::showLists);
+    connect(macros_, &MacroPanel::macroChosen, modes_, &ModesPart::commandChosen);
+    connect(macros_, &MacroPanel::editorModeChanged, this, [this](bool on) {
+        receive_->setLogStatusVisible(!on);
+        modes_->setFileButtonVisible(!on);
+    });
 }
 
 void TForm1::FormCreate() {
-    // 1. statistics
-    BTClrStatClick();
-
-    // 2. the history arrows
-    Str1->setText(QStringLiteral("\u2193"));
-    Str2->setText(QStringLiteral("\u2193"));
-    Design.Str1L = Str1->x();
-    Design.Str2L = Str2->x();
-
-    // 3.
-    faceBackground(FiltrLog);
-
-    // 4. (StaticText3 keeps its first caption until the first update)
-    receiver->RxLen = 0;
-    receiver->LastRxTime = 0;
-    modes->FileCmdIndex = 0;
-    modes->LastPeriodSend.reset();
-    setRxTimeoutMs(0);
-    TxBytes = 0;
-    receiver->RxBytes = 0;
-
-    // 5.
-    LogFontSize = MainWindow->font().pointSize();
-    modes->PeriodTickMark = false;
-
-    // 6.-7.
-    MainWindow->clear();
-    for (QWidget* w : std::initializer_list<QWidget*>{MainWindow, MainStrCmd, AddStrCmd, FastOldCmd})
-        faceBackground(w);
+    // 1., 4., 6., 10., 13. the receiving side: statistics, packet clock, time-out, the view
+    receive_->resetForStart();
+    // 2., 7., 9., 10. the command line: the history arrows, colours, busy mark
+    command_->resetForStart();
+    // 4., 5., 13. the sending modes
+    modes_->resetForStart();
 
     // 8. the geometry the layout rule starts from
-    Design.W0 = width();
-    Design.H0 = height();
-    Design.Panel1W = Panel1->width();
-    Design.MainStrCmdW = MainStrCmd->width();
-    Design.FiltrLogW = FiltrLog->width();
-    Design.STLogW = STLog->width();
-    Design.STListNameW = STListName->width();
-    Design.ListNameEDTW = ListNameEDT->width();
-    Design.CBListsW = CBLists->width();
-    Design.StaticText3W = StaticText3->width();
-    Design.AddStrCmdL = AddStrCmd->x();
-    Design.SriftTextL = SriftText->x();
-    Design.SriftL = Srift->x();
-    Design.SendStartL = SendStart->x();
-    Design.LPlusL = LPlus->x();
-    Design.SaveFL = SaveF->x();
-    Design.StartStopL = StartStop->x();
-    Design.StartLogL = StartLog->x();
-    Design.BTLogL = BTLog->x();
-    Design.BTPalitraL = BTPalitra->x();
-    Design.BtInfoL = BtInfo->x();
-    Design.ListIncL = ListInc->x();
-    Design.ListDecL = ListDec->x();
-    Design.DelListL = DelList->x();
-    Design.EditAllCmdL = EditAllCmd->x();
-    Design.OldCommandsBTL = OldCommandsBT->x();
-    Design.ButtonReadFileL = ButtonReadFile->x();
-    Design.ButtonSendL = ButtonSend->x();
-    Design.RBNameL = RBName->x();
-    Design.RbDataL = RbData->x();
-    Design.PStatsRightGap = LogPanel->width() - PStats->x();
-    Design.MainWindowH = MainWindow->height();
-    Design.LogPanelTop = LogPanel->y();
-    Design.MainPanelTop = MainPanel->y();
-
-    // 9.
-    faceBackground(LBTail);
-    faceBackground(CBLists);
-    CloseRefused = false;
-
-    // 10.
-    SendBusy = false;
-    receiver->RxBusy = false;
-
-    // 11. MacroButtons, MacroFields and HelpLabels were filled as the controls were made.
+    takeDesign();
 
     // 12.
-    connection->focusConnectButton();
+    connection_->focusConnectButton();
 
-    // 13.
-    modes->HistoryListShown = false;
-    modes->FileCmdMode = false;
-    logFile->LogFileCreated = false;
-    logFile->LogActive = false;
-
-    // 14.
-    TimeOutAns->setText(QStringLiteral("TimeRX: %1").arg(RxTimeoutMs()));
-
-    // 15.
-    for (int i = 1; i <= 12; ++i) {
-        Design.HelpLabelL[i - 1] = HelpLabels[i - 1]->x();
-        setTag(HelpLabels[i - 1], i);
-    }
-
-    LoadMacroStore();   // 16.
-    loadHistory();      // 17.
-
-    // 18. the port list, without its messages
-    connection->ScanPorts(true);
-
-    OutHelpHelp();       // 19.
-    CurrentList = 1;     // 20.
-    loadAndApplyConfig();  // 21.
-    ReadListCmd(CurrentList);  // 22.
-
-    // 23. the macro grid: geometry, numbers, then the handlers
-    for (int k = 1; k <= 48; ++k) {
-        QPushButton* b = MacroButtons[k - 1];
-        Design.MacroW[k - 1] = b->width();
-        Design.MacroL[k - 1] = b->x();
-        setTag(b, k);
-        setTag(MacroFields[k - 1], k);
-    }
-    wireMacroControls();
-
-    // 24.
-    if (LogFontSize < 2 || LogFontSize > 100) LogFontSize = MainWindow->font().pointSize();
-    SriftText->setText(QString::number(LogFontSize));
+    macros_->LoadMacroStore();          // 16.
+    command_->loadHistory();            // 17.
+    connection_->ScanPorts(true);       // 18. the port list, without its messages
+    OutHelpHelp();                      // 19.
+    macros_->setCurrentList(1);         // 20.
+    loadAndApplyConfig();               // 21.
+    macros_->ReadListCmd(macros_->currentList());  // 22.
+    macros_->wireGrid();                // 23.
+    receive_->showFontSize();           // 24.
 
     // no control may get a negative width or height
     setMinimumSize(minimumLayoutWidth(Design), minimumLayoutHeight(Design));
     ArrangedSize = size();
 }
 
-void TForm1::FormClose(bool& accept) {
-    if (CloseRefused) {
-        accept = false;
-        CloseRefused = false;
-        return;
-    }
-    saveHistory();
-    closeLogFile();
-    saveConfig();
-    CloseRefused = false;
+bool TForm1::confirmClose() {
+    return macros_->confirmClose([this] {
+        Save->prepare();
+        services_.runModal(*Save);
+        return Save->answer();
+    });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    // Unsaved editor-mode edits would be lost: TSave offers to keep them.
-    if (MacrosChanged && tag(EditAllCmd) != 0 && !askSaveMacrosOnClose()) CloseRefused = true;
-    bool accept = true;
-    FormClose(accept);
-    if (accept) {
-        event->accept();
-    } else {
+    if (!confirmClose()) {
         event->ignore();
+        return;
     }
+    command_->saveHistory();
+    receive_->closeLogFile();
+    saveConfig();
+    event->accept();
 }
 
-void TForm1::BtInfoClick() { runModal(*Info); }
-void TForm1::ShowPortError() { runModal(*OpenPortError); }
-
-int TForm1::runModal(QDialog& dialog) { return services_.runModal(dialog); }
-void TForm1::sleep(int ms) { services_.sleep(ms); }
-QPoint TForm1::cursorPos() const { return services_.cursorPos(); }
-
-SerialLink& TForm1::link() const { return connection->link(); }
-bool TForm1::PortOpen() const { return connection->PortOpen(); }
+// A control of this window by its name (the macro editor, a window of its
+// own, has fields named like the macro fields).
+QWidget* TForm1::named(const QString& name) const {
+    for (QWidget* w : findChildren<QWidget*>(name))
+        if (w->window() == this) return w;
+    return nullptr;
+}
 
 }  // namespace vantrel

@@ -1,206 +1,72 @@
-// Every control of the main window at its place, with its first caption,
-// hint, font and visibility.
-#include <QCheckBox>
-#include <QComboBox>
+// The window's frame: the three panels, the clock caption and "Info"; the
+// parts put their own controls into the panels.
 #include <QFrame>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
 
-#include <limits>
-
-#include "app/log_view.h"
+#include "app/automation.h"
 #include "app/main_window.h"
-#include "common/ui/text_codec.h"
-#include "app/up_down.h"
+#include "app/secondary_windows.h"
 #include "common/ui/controls.h"
+#include "macros/ui/macro_panel.h"
+#include "rx/ui/receive_part.h"
 #include "serial/ui/connection_part.h"
+#include "tx/ui/command_part.h"
+#include "tx/ui/modes_part.h"
 
 namespace vantrel {
 
-namespace {
-
-UpDown* upDown(QWidget* parent, const char* name, int x, int y, int minimum, int maximum,
-               const char* hint) {
-    auto* u = place(new UpDown(parent), name, x, y, 17, 24, hint);
-    u->setRange(minimum, maximum);
-    return u;
-}
-
-}  // namespace
-
 void TForm1::createControls() {
-    const QFont base = font();
-
-    // ---------------------------------------------------------------- top bar
     Panel1 = panel(this, "Panel1", 4, 0, 937, 25);
-    connection = new ConnectionPart(Panel1, {messages_, services_.makePort, services_.listPorts, services_.sleep}, this);
-    TimeOutRx = upDown(Panel1, "TimeOutRx", 408, 0, -10000, 10000,
-                       "Временнй интервал разделения пакетов, мс");
-    TimeOutAns = sunken(Panel1, "TimeOutAns", "", 428, 4, 89, 17);
-    FiltrLog = edit(Panel1, "FiltrLog", "", 520, 4, 57, 19, 250, "Фильтр сообщений");
-    FiltrLog->setFont(styled(base, 0, true));
-    Srift = upDown(Panel1, "Srift", 584, 0, -100, 100, "Размер шрифта");
-    SriftText = sunken(Panel1, "SriftText", "", 604, 4, 29, 17);
-    BTLog = button(Panel1, "BTLog", "Clear", 636, 0, 61, 25, "Очистить окно лога");
-    StartLog = button(Panel1, "StartLog", "Start Log", 696, 0, 61, 25);
-    StartStop = button(Panel1, "StartStop", "||", 756, 0, 61, 25, "Остановить/продолжить вывод лога");
-    StartStop->setFont(styled(base, 32, true));
-    BTPalitra = button(Panel1, "BTPalitra", "Colors", 816, 0, 61, 25, "Цвет окна лога");
+    connection_ = new ConnectionPart(Panel1, {messages_, services_.makePort, services_.listPorts, services_.sleep}, this);
+    ReceivePart::Services rx{clock_, messages_, &connection_->link(), [this] { return command_->txBytes(); }};
+    receive_ = new ReceivePart(Panel1, this, rx, this);
     BtInfo = button(Panel1, "BtInfo", "Info", 876, 0, 61, 25);
 
-    // -------------------------------------------------------------- log views
-    MainWindow = place(new LogView(this), "MainWindow", 4, 28, 937, 373);
-    MainWindow->setReadOnly(true);
-    MainWindow->setFrameStyle(QFrame::Box | QFrame::Plain);
-    MainWindow->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-
-    SecondWindow = place(new QPlainTextEdit(this), "SecondWindow", 4, 28, 937, 373);
-    SecondWindow->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    {
-        QPalette pal = SecondWindow->palette();
-        pal.setColor(QPalette::Base, pal.color(QPalette::ToolTipBase));
-        pal.setColor(QPalette::Text, pal.color(QPalette::ToolTipText));
-        SecondWindow->setPalette(pal);
-    }
-    SecondWindow->hide();
-
-    // ------------------------------------------------------- log options bar
     LogPanel = panel(this, "LogPanel", 4, 404, 937, 45);
     TextTime = sunken(LogPanel, "TextTime", "", 4, 16, 53, 17);
-    OutMode = panel(LogPanel, "OutMode", 64, 0, 117, 45);
-    VisTime = check(OutMode, "VisTime", "TIME + ", 4, 16, 57, 17);
-    RBASCII = radio(OutMode, "RBASCII", "ASCII", 64, 8, 49, 17, "Пример: \"command\"");
-    RBHEX = radio(OutMode, "RBHEX", "HEX", 64, 24, 49, 17, "Пример: \"00 01 02 03 0D 0E 12 13\"");
-    RBASCII->setChecked(true);
-
-    InputMode = panel(LogPanel, "InputMode", 184, 0, 477, 45);
-    Label1 = label(InputMode, "Label1", "Отправка:", 4, 16);
-    Label1->setFont(styled(base, 13, false));
-    Label1->adjustSize();
-    RBManual = radio(InputMode, "RBManual", "Ручная", 76, 8, 57, 17);
-    RBAfterAns = radio(InputMode, "RBAfterAns", "После ответа", 160, 8, 97, 17);
-    RBSel = radio(InputMode, "RBSel", "При выборе", 76, 24, 89, 17);
-    RBPeriod = radio(InputMode, "RBPeriod", "Период, мс:", 160, 24, 81, 17);
-    RBManual->setChecked(true);
-    PeriodTX = edit(InputMode, "PeriodTX", "1000", 244, 24, 33, 19, 5);
-    SendAsReconn = check(InputMode, "SendAsReconn", "Отправить при соединении", 284, 8, 165, 17);
-    CiklSend = check(InputMode, "CiklSend", "Циклическая отправка из файла", 284, 24, 189, 17);
-    CiklSend->hide();
-
-    // bound to the right edge of LogPanel, inside its border
-    PStats = panel(LogPanel, "PStats", 937 - 1 - 268, 1, 268, 43);
-    LSend = place(new QLabel(PStats), "LSend", 8, 8, 86, 13,
-                  "Число отправленных пакетов с учётом настроек фильтра");
-    LRead = place(new QLabel(PStats), "LRead", 8, 24, 86, 13,
-                  "Число принятых пакетов с учётом настроек фильтра");
-    MinTimeWait = place(new QLabel(PStats), "MinTimeWait", 96, 8, 128, 13,
-                        "Минимальное время между принятыми пакетами");
-    MaxTimeWait = place(new QLabel(PStats), "MaxTimeWait", 96, 24, 128, 13,
-                        "Максимальное время между принятыми пакетами");
-    BTClrStat = button(PStats, "BTClrStat", "0", 228, 12, 35, 21, "Обнулить статистику");
-    BTClrStat->setFont(styled(base, 13, true));
-
-    // ------------------------------------------------ command and macro panel
     MainPanel = panel(this, "MainPanel", 4, 450, 937, 297);
-    MainStrCmd = edit(MainPanel, "MainStrCmd", "", 8, 6, 641, 19, 0);
-    Str1 = place(new QLabel(MainPanel), "Str1", 636, 8, 27, 17);
-    LPlus = label(MainPanel, "LPlus", "+", 652, 4);
-    LPlus->setFont(styled(base, 19, true));
-    LPlus->adjustSize();
-    AddStrCmd = edit(MainPanel, "AddStrCmd", "$0D", 668, 6, 261, 19, 0,
-                     "Примеры: $0D$0A, *[XOR_8(1..n)]$0D$0A. Список алгоритмов расчёта "
-                     "контрольной суммы появляется при нажатии \"Стрелка вниз\". ");
-    Str2 = place(new QLabel(MainPanel), "Str2", 916, 8, 27, 17);
 
-    CBLists = place(new QComboBox(MainPanel), "CBLists", 8, 32, 289, 33,
-                    "Можно дважды кликнуть мышкой");
-    CBLists->setFont(styled(base, 20, true));
-    STListName = sunken(MainPanel, "STListName", "", 8, 32, 289, 33,
-                        "Список откроется по двойному клику");
-    STListName->setFont(styled(base, 24, true));
-    STListName->hide();
-    ListNameEDT = edit(MainPanel, "ListNameEDT", "", 8, 32, 289, 33, 150);
-    ListNameEDT->setFont(styled(base, 20, true));
-    ListNameEDT->hide();
+    CommandPart::Services tx{clock_, messages_, &connection_->link(), receive_,
+                             [this] { services_.runModal(*OpenPortError); }};
+    command_ = new CommandPart(MainPanel, tx, this);
+    ModesPart::Services modes{clock_, messages_, &connection_->link(), command_, [this] {
+                                  if (const auto scripted = takeScriptedCommandFile()) return *scripted;
+                                  return services_.chooseCommandFile();
+                              }};
+    modes_ = new ModesPart(LogPanel, modes, this);
+    receive_->placeLower(LogPanel, MainPanel);
+    macros_ = new MacroPanel(MainPanel, {messages_, services_.runModal}, this);
+    modes_->placeFileButton(MainPanel);
+    macros_->placePaging(MainPanel);
+    modes_->placeSendStart(MainPanel);
+    command_->placeSendButton(MainPanel);
+    macros_->placeGrid(MainPanel);
+    modes_->placeFileList(MainPanel);
+    command_->placeDropDowns(MainPanel);
+    macros_->placeEditorHint(MainPanel);
+    setTabOrder();
+}
 
-    EditAllCmd = button(MainPanel, "EditAllCmd", "Редактор", 302, 32, 87, 33);
-    DelList = button(MainPanel, "DelList", "Очистить", 388, 32, 93, 33, "Очистить весь список команд");
-    DelList->hide();
-    SaveF = button(MainPanel, "SaveF", "Сохранить", 388, 48, 93, 17, "Сохранить все изменения в файл");
-    SaveF->hide();
-    OldCommandsBT = button(MainPanel, "OldCommandsBT", "Отправленные", 480, 32, 85, 33);
-    OldCommandsBT->hide();
-    ListDec = button(MainPanel, "ListDec", "<<<<<", 480, 32, 85, 33, "Предыдущий список");
-    ListDec->setFont(styled(base, 16, true));
-    ListDec->hide();
-    ListDec->setEnabled(false);
-    ButtonReadFile = button(MainPanel, "ButtonReadFile", "Из файла", 564, 32, 85, 33);
-    ListInc = button(MainPanel, "ListInc", ">>>>>", 564, 32, 85, 33, "Следующий список");
-    ListInc->setFont(styled(base, 16, true));
-    ListInc->hide();
-    RBName = radio(MainPanel, "RBName", "Имя команды", 668, 32, 113, 17);
-    RbData = radio(MainPanel, "RbData", "Командная строка", 668, 48, 117, 17);
-    RBName->setChecked(true);
-    SendStart = button(MainPanel, "SendStart", "Отправить из файла", 668, 32, 129, 33);
-    SendStart->hide();
-    ButtonSend = button(MainPanel, "ButtonSend", "Отправить", 800, 32, 129, 33);
-
-    for (int k = 1; k <= 48; ++k) {
-        const int c = (k - 1) / 8;
-        const int r = (k - 1) % 8;
-        const int left = 8 + 88 * c;
-        const int top = 72 + 24 * r;
-        const int width = c < 5 ? 89 : 201;
-        auto* b = new QPushButton(MainPanel);
-        b->setObjectName(QStringLiteral("Button%1").arg(k));
-        b->setGeometry(left, top, width, 25);
-        b->setAutoDefault(false);
-        MacroButtons[k - 1] = b;
-        auto* e = new QLineEdit(MainPanel);
-        e->setObjectName(QStringLiteral("Edit%1").arg(k));
-        e->setGeometry(left, top, width, 25);
-        e->setMaxLength(50);
-        e->hide();
-        MacroFields[k - 1] = e;
+// Tab walks the controls in the order of the window's rows, whatever part made them.
+void TForm1::setTabOrder() {
+    QStringList order = {"BTConnect", "BTRescan", "ComPort",    "BaudRate",  "ComBits",   "ComStopBits",
+                         "AutoConnect", "TimeOutRx", "FiltrLog", "Srift",     "BTLog",     "StartLog",
+                         "StartStop", "BTPalitra", "BtInfo",     "MainWindow", "SecondWindow", "VisTime",
+                         "RBASCII",   "RBHEX",     "RBManual",   "RBAfterAns", "RBSel",     "RBPeriod",
+                         "PeriodTX",  "SendAsReconn", "CiklSend", "BTClrStat", "MainStrCmd", "AddStrCmd",
+                         "CBLists",   "ListNameEDT", "EditAllCmd", "DelList",  "SaveF",     "OldCommandsBT",
+                         "ListDec",   "ButtonReadFile", "ListInc", "RBName",  "RbData",    "SendStart",
+                         "ButtonSend"};
+    for (int k = 1; k <= MacroPanel::kButtons; ++k)
+        order << QStringLiteral("Button%1").arg(k) << QStringLiteral("Edit%1").arg(k);
+    order << "OldCmdList" << "FastOldCmd" << "LBTail";
+    QWidget* previous = nullptr;
+    for (const QString& name : order) {
+        QWidget* w = named(name);
+        if (previous && w) QWidget::setTabOrder(previous, w);
+        if (w) previous = w;
     }
-
-    QPalette cream = palette();
-    cream.setColor(QPalette::Window, QColor(255, 251, 240));
-    for (int i = 1; i <= 12; ++i) {
-        auto* l = new QLabel(MainPanel);
-        l->setObjectName(QStringLiteral("STH%1").arg(i));
-        l->setGeometry(668, 72 + 16 * (i - 1), 261, 17);
-        l->setAutoFillBackground(true);
-        l->setPalette(cream);
-        HelpLabels[i - 1] = l;
-    }
-    HelpLabels[0]->setFont(styled(base, 0, true));
-    HelpLabels[0]->setAlignment(Qt::AlignCenter);
-
-    OldCmdList = listBox(MainPanel, "OldCmdList", 8, 72, 877, 193);
-    FastOldCmd = listBox(MainPanel, "FastOldCmd", 8, 24, 641, 241);
-    LBTail = listBox(MainPanel, "LBTail", 668, 24, 261, 241);
-    for (const char* t : {"[SUM_8(0..n)]", "[SUM_8(1..n)]", "[SUM_8(2..n)]", "[XOR_8 (0..n)]",
-                          "[XOR_8 (1..n)]", "[XOR_8 (2..n)]", "[FF - SUM_8(0..n)]",
-                          "[FF - SUM_8(1..n)]", "[FF - SUM_8(2..n)]"})
-        LBTail->addItem(ru(t));
-
-    STLog = sunken(MainPanel, "STLog", "Запись в файл не ведётся", 8, 272, 641, 17);
-    StaticText1 = sunken(MainPanel, "StaticText1",
-                         "Двойной клик по команде откроет окно редактирования справки", 8, 272, 641, 17);
-    {
-        QPalette pal = StaticText1->palette();
-        pal.setColor(QPalette::Window, Qt::yellow);
-        StaticText1->setPalette(pal);
-        StaticText1->setAutoFillBackground(true);
-    }
-    StaticText1->hide();
-    StaticText3 = sunken(MainPanel, "StaticText3", "TX: 0, RX: 0", 668, 272, 261, 17);
 }
 
 }  // namespace vantrel

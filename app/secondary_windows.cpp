@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/main_window.h"
+
 #include "app/pictures.h"
 #include "common/ui/text_codec.h"
 
@@ -102,7 +102,7 @@ void TOpenPortError::showEvent(QShowEvent* event) {
 
 // ------------------------------------------------------------------ TSave
 
-TSave::TSave(TForm1* form, QWidget* parent) : QDialog(parent), form_(form) {
+TSave::TSave(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TSave"));
     // no title bar, so no caption and no system menu
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
@@ -131,14 +131,19 @@ TSave::TSave(TForm1* form, QWidget* parent) : QDialog(parent), form_(form) {
     BtYes->setDefault(true);
 
     connect(BtYes, &QPushButton::clicked, this, [this] {
-        form_->SaveMacroStore();
+        answer_ = MacroPanel::CloseAnswer::Save;
         accept();
     });
     connect(BtNo, &QPushButton::clicked, this, &QDialog::reject);
     connect(BtCancel, &QPushButton::clicked, this, [this] {
-        form_->CloseRefused = true;
+        answer_ = MacroPanel::CloseAnswer::Cancel;
         reject();
     });
+}
+
+void TSave::prepare() {
+    setResult(QDialog::Rejected);
+    answer_ = MacroPanel::CloseAnswer::Discard;
 }
 
 void TSave::showEvent(QShowEvent* event) {

@@ -3,12 +3,13 @@
 // the whole run and is only hidden when closed.
 #include <QDialog>
 
+#include "macros/ui/macro_panel.h"
+
 class QLabel;
 class QPushButton;
 
 namespace vantrel {
 
-class TForm1;
 
 // Centres a window on the screen it would appear on.
 void centreOnScreen(QWidget& window);
@@ -38,11 +39,15 @@ protected:
     void showEvent(QShowEvent* event) override;
 };
 
-// "Да" saves the macros, "Нет" only closes, "Отмена" refuses the next close.
+// "Да" saves the macros, "Нет" only closes, "Отмена" keeps the window open.
 class TSave : public QDialog {
     Q_OBJECT
 public:
-    explicit TSave(TForm1* form, QWidget* parent = nullptr);
+    explicit TSave(QWidget* parent = nullptr);
+
+    // Before it is shown: no answer yet.
+    void prepare();
+    MacroPanel::CloseAnswer answer() const { return answer_; }
 
     QLabel* Question = nullptr;
     QPushButton* BtYes = nullptr;
@@ -53,7 +58,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    TForm1* form_;
+    MacroPanel::CloseAnswer answer_ = MacroPanel::CloseAnswer::Discard;
 };
 
 }  // namespace vantrel

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log_view.h"
+#include "rx/ui/log_view.h"
 #include "common/ui/text_codec.h"
 #include "rx/log_line.h"
 

@@ -31,7 +31,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/log_view.h"
+#include "rx/ui/log_view.h"
 #include "form/rx_form_rig.h"
 #include "rx/receiver.h"
 #include "rx/stats.h"

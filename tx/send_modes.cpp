@@ -31,9 +31,25 @@ void SendModes::fileLoaded() {
     FileCmdIndex = 0;
 }
 
+void SendModes::fileLoaded(std::vector<std::string> lines) {
+    FileLines = std::move(lines);
+    fileLoaded();
+}
+
 void SendModes::fileClosed() {
     HistoryListShown = true;
     FileCmdMode = false;
+    FileLines.clear();
+}
+
+const std::string& SendModes::fileLine(unsigned line) const {
+    static const std::string none;
+    return line < FileLines.size() ? FileLines[line] : none;
+}
+
+AnswerAction afterAnswerAction(const AnswerInput& in) {
+    if (!in.afterAnswerMode || in.moreWaiting || in.logWriteFailed) return AnswerAction::Nothing;
+    return in.fileLoaded ? AnswerAction::NextFileLine : AnswerAction::CommandLine;
 }
 
 SendModes::Step SendModes::manualStep(unsigned lineCount) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantrel {
 
@@ -16,6 +17,18 @@ std::optional<std::int64_t> parsePeriod(std::string_view text);
 
 // Keeps only the digits of a text (the period field accepts nothing else).
 std::string digitsOnly(std::string_view text);
+
+// What a received packet releases: in the after-answer mode, once nothing
+// more waits, the next command. A packet whose line could not reach the log
+// file stops the chain, so a full disk does not go on driving the device.
+enum class AnswerAction { Nothing, CommandLine, NextFileLine };
+struct AnswerInput {
+    bool afterAnswerMode = false;
+    bool moreWaiting = false;   // bytes already wait: the answer goes on
+    bool fileLoaded = false;
+    bool logWriteFailed = false;
+};
+AnswerAction afterAnswerAction(const AnswerInput& in);
 
 class SendModes {
 public:
@@ -36,8 +49,15 @@ public:
         bool stopTimer = false;    // disable the periodic sender
     };
 
+    // The lines of the loaded command file, in order.
+    std::vector<std::string> FileLines;
+    unsigned lineCount() const { return unsigned(FileLines.size()); }
+    // A step's file line (Step::line); empty past the end.
+    const std::string& fileLine(unsigned line) const;
+
     // A file has been loaded / closed.
     void fileLoaded();
+    void fileLoaded(std::vector<std::string> lines);
     void fileClosed();
 
     // One click of "Отправить из файла" in the manual or after-answer mode

@@ -71,12 +71,10 @@ QComboBox* combo(QWidget* parent, const char* name, int x, int y, int w, int h, 
     return c;
 }
 
-QLineEdit* edit(QWidget* parent, const char* name, const char* text, int x, int y, int w, int h, int maxLength,
-                const char* hint) {
-    auto* e = place(new QLineEdit(ru(text), parent), name, x, y, w, h, hint);
+void initEdit(QLineEdit* e, const char* text, int maxLength) {
+    e->setText(ru(text));
     // Without a limit of its own a field takes any length; QLineEdit would cut at 32767.
     e->setMaxLength(maxLength > 0 ? maxLength : std::numeric_limits<int>::max());
-    return e;
 }
 
 QListWidget* listBox(QWidget* parent, const char* name, int x, int y, int w, int h) {

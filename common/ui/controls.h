@@ -2,6 +2,7 @@
 // Making a control at its place with its name, caption and hint: every part
 // builds its controls the same way, so the window looks as one.
 #include <QFont>
+#include <QLineEdit>
 
 #include <initializer_list>
 
@@ -9,7 +10,6 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
-class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
@@ -39,9 +39,15 @@ QRadioButton* radio(QWidget* parent, const char* name, const char* caption, int 
 // An editable drop-down list that adds nothing typed to its items.
 QComboBox* combo(QWidget* parent, const char* name, int x, int y, int w, int h, const char* hint,
                  std::initializer_list<const char*> items, int selected);
-// maxLength 0: no limit of its own.
-QLineEdit* edit(QWidget* parent, const char* name, const char* text, int x, int y, int w, int h, int maxLength,
-                const char* hint = nullptr);
+// Gives a field its first text and its limit; maxLength 0: no limit of its own.
+void initEdit(QLineEdit* e, const char* text, int maxLength);
+template <typename E = QLineEdit>
+E* edit(QWidget* parent, const char* name, const char* text, int x, int y, int w, int h, int maxLength,
+        const char* hint = nullptr) {
+    auto* e = place(new E(parent), name, x, y, w, h, hint);
+    initEdit(e, text, maxLength);
+    return e;
+}
 // A hidden list that drops down over other controls.
 QListWidget* listBox(QWidget* parent, const char* name, int x, int y, int w, int h);
 // The base font at a pixel size (0: unchanged), bold or not.

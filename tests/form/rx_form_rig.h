@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "app/log_view.h"
+#include "rx/ui/log_view.h"
 #include "app/main_window.h"
 #include "serial/port_settings.h"
 #include "serial/serial_link.h"

@@ -14,7 +14,7 @@
 #include <future>
 #include <random>
 
-#include "app/log_view.h"
+#include "rx/ui/log_view.h"
 #include "common/ui/text_codec.h"
 #include "modes_rig.h"
 #include "tx/history.h"

@@ -19,7 +19,7 @@
 #include <thread>
 
 #include "common/ui/colors.h"
-#include "app/log_view.h"
+#include "rx/ui/log_view.h"
 #include "rx/log_file.h"
 #include "rx/receiver.h"
 #include "rx_form_rig.h"

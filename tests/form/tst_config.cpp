@@ -19,7 +19,7 @@
 
 #include "common/ui/colors.h"
 #include "app/config_record.h"
-#include "app/log_view.h"
+#include "rx/ui/log_view.h"
 #include "app/main_window.h"
 #include "common/ui/text_codec.h"
 #include "common/config_image.h"

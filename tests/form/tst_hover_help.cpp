@@ -15,7 +15,7 @@
 
 #include <memory>
 
-#include "app/log_view.h"
+#include "rx/ui/log_view.h"
 #include "app/main_window.h"
 #include "form/expected_help_texts.h"
 #include "support/fakes.h"

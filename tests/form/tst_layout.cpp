@@ -18,7 +18,7 @@
 #include <memory>
 
 #include "app/layout.h"
-#include "app/log_view.h"
+#include "rx/ui/log_view.h"
 #include "app/main_window.h"
 #include "support/fakes.h"
 #include "tx/send_modes.h"

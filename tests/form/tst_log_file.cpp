@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/log_view.h"
+#include "rx/ui/log_view.h"
 #include "rx/log_file.h"
 #include "rx/receiver.h"
 #include "rx_form_rig.h"

@@ -20,7 +20,7 @@
 #include <memory>
 
 #include "common/ui/colors.h"
-#include "app/log_view.h"
+#include "rx/ui/log_view.h"
 #include "app/main_window.h"
 #include "support/fakes.h"
 

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QTest>
 
-#include "app/macro_editor_window.h"
+#include "macros/ui/macro_editor_window.h"
 #include "common/ui/text_codec.h"
 #include "macro_form_harness.h"
 

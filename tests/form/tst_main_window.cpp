@@ -21,11 +21,11 @@
 #include <memory>
 
 #include "common/ui/colors.h"
-#include "app/log_view.h"
+#include "rx/ui/log_view.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
 #include "common/ui/text_codec.h"
-#include "app/up_down.h"
+#include "common/ui/up_down.h"
 #include "support/fakes.h"
 
 using namespace vantrel;

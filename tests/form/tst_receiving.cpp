@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "common/ui/colors.h"
-#include "app/log_view.h"
-#include "app/rx_wake.h"
-#include "app/up_down.h"
+#include "rx/ui/log_view.h"
+#include "rx/ui/rx_wake.h"
+#include "common/ui/up_down.h"
 #include "rx/log_file.h"
 #include "rx/receiver.h"
 #include "rx_form_rig.h"

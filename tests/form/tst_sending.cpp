@@ -13,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/log_view.h"
+#include "rx/ui/log_view.h"
 #include "app/main_window.h"
 #include "serial/serial_link.h"
 #include "support/fakes.h"

@@ -8,7 +8,7 @@
 
 #include <random>
 
-#include "app/wrap_count.h"
+#include "rx/ui/wrap_count.h"
 
 using namespace vantrel;
 

@@ -6,6 +6,8 @@
 #include "tx/send_modes.h"
 
 using vantrel::SendModes;
+using vantrel::AnswerAction;
+using vantrel::afterAnswerAction;
 using Send = SendModes::Step::Send;
 
 namespace {
@@ -150,3 +152,38 @@ TEST(AfterAnswer, EmptyFileAndIndexBeyondTheEnd) {
     EXPECT_EQ(m.FileCmdIndex, 7u);
 }
 
+
+TEST(AfterAnswer, WhatACompletePacketReleases) {
+    using A = AnswerAction;
+    struct Case {
+        bool mode, waiting, file, failed;
+        A action;
+    } const cases[] = {
+        {false, false, false, false, A::Nothing},       // another mode
+        {false, false, true, false, A::Nothing},
+        {true, false, false, false, A::CommandLine},    // the command line again
+        {true, false, true, false, A::NextFileLine},    // the file's next line
+        {true, true, false, false, A::Nothing},         // more bytes wait: the answer goes on
+        {true, true, true, false, A::Nothing},
+        {true, false, false, true, A::Nothing},         // its line did not reach the log file
+        {true, false, true, true, A::Nothing},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.mode << c.waiting << c.file << c.failed);
+        EXPECT_EQ(afterAnswerAction({c.mode, c.waiting, c.file, c.failed}), c.action);
+    }
+}
+
+TEST(SendModesFile, LinesAreHeldWithTheStateAndDroppedOnClose) {
+    SendModes m;
+    m.fileLoaded({"ONE", "TWO"});
+    EXPECT_TRUE(m.FileCmdMode);
+    EXPECT_EQ(m.lineCount(), 2u);
+    const SendModes::Step first = m.manualStep(m.lineCount());
+    EXPECT_EQ(m.fileLine(first.line), "ONE");
+    EXPECT_EQ(m.fileLine(m.manualStep(m.lineCount()).line), "TWO");
+    EXPECT_EQ(m.fileLine(7), "");
+    m.fileClosed();
+    EXPECT_FALSE(m.FileCmdMode);
+    EXPECT_EQ(m.lineCount(), 0u);
+}

@@ -1,4 +1,4 @@
-#include "app/wrap_count.h"
+#include "rx/ui/wrap_count.h"
 
 #include <QFontMetricsF>
 #include <QTextBoundaryFinder>

@@ -1,7 +1,7 @@
 #pragma once
 // The macro editor: name, command line and the 12 help lines of one macro.
 // Name and command line go into the store as they are typed; the help lines
-// are mirrored into the main window's help labels and stored on closing.
+// are mirrored into the macro panel's help labels and stored on closing.
 #include <QDialog>
 
 #include <array>
@@ -11,12 +11,12 @@ class QLineEdit;
 
 namespace vantrel {
 
-class TForm1;
+class MacroPanel;
 
 class TFormEditHelpCmd : public QDialog {
     Q_OBJECT
 public:
-    explicit TFormEditHelpCmd(TForm1* form, QWidget* parent = nullptr);
+    explicit TFormEditHelpCmd(MacroPanel& panel, QWidget* parent = nullptr);
 
     QLabel* Label1 = nullptr;  // "Имя команды"
     QLineEdit* CmdName = nullptr;
@@ -48,7 +48,7 @@ private:
     QLineEdit* fieldAfter(QLineEdit* field) const;   // nullptr: close
     QLineEdit* fieldBefore(QLineEdit* field) const;  // nullptr: stay
 
-    TForm1* form_;
+    MacroPanel& panel_;
     int activations_ = 0;
 };
 

@@ -1,4 +1,4 @@
-#include "app/log_view.h"
+#include "rx/ui/log_view.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>

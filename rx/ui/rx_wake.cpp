@@ -1,4 +1,4 @@
-#include "app/rx_wake.h"
+#include "rx/ui/rx_wake.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -9,7 +9,7 @@
 #include <QTextCursor>
 #include <QTimer>
 
-#include "app/wrap_count.h"
+#include "rx/ui/wrap_count.h"
 
 namespace vantrel {
 

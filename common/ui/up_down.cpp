@@ -1,4 +1,4 @@
-#include "app/up_down.h"
+#include "common/ui/up_down.h"
 
 #include <QToolButton>
 

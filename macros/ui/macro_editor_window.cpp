@@ -1,4 +1,4 @@
-#include "app/macro_editor_window.h"
+#include "macros/ui/macro_editor_window.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -6,9 +6,10 @@
 #include <QLineEdit>
 #include <QScreen>
 
-#include "app/length_limit.h"
-#include "app/main_window.h"
+#include "common/ui/length_limit.h"
+#include "macros/ui/macro_panel.h"
 #include "common/ui/controls.h"
+#include "common/ui/signal_widgets.h"
 #include "common/ui/text_codec.h"
 #include "macros/macro_store.h"
 
@@ -16,21 +17,8 @@ namespace vantrel {
 
 namespace {
 
-class EditorKeys final : public QObject {
-public:
-    explicit EditorKeys(TFormEditHelpCmd* editor) : QObject(editor), editor_(editor) {}
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress) return false;
-        auto* field = qobject_cast<QLineEdit*>(watched);
-        return field && editor_->FieldKeyPress(field, static_cast<QKeyEvent*>(event)->key());
-    }
-
-private:
-    TFormEditHelpCmd* editor_;
-};
-
-QLineEdit* makeField(QWidget* parent, int top, int height, int limit, bool bold, int pixelSize = 0) {
-    auto* field = new QLineEdit(parent);
+EventLineEdit* makeField(QWidget* parent, int top, int height, int limit, bool bold, int pixelSize = 0) {
+    auto* field = new EventLineEdit(parent);
     field->setGeometry(0, top, TFormEditHelpCmd::kDesignFieldWidth, height);
     LengthLimit::apply(field, limit);
     QFont font = field->font();
@@ -42,7 +30,7 @@ QLineEdit* makeField(QWidget* parent, int top, int height, int limit, bool bold,
 
 }  // namespace
 
-TFormEditHelpCmd::TFormEditHelpCmd(TForm1* form, QWidget* parent) : QDialog(parent), form_(form) {
+TFormEditHelpCmd::TFormEditHelpCmd(MacroPanel& panel, QWidget* parent) : QDialog(parent), panel_(panel) {
     setObjectName(QStringLiteral("TFormEditHelpCmd"));
     setWindowTitle(ru("Редактор макроса"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -68,36 +56,38 @@ TFormEditHelpCmd::TFormEditHelpCmd(TForm1* form, QWidget* parent) : QDialog(pare
 void TFormEditHelpCmd::FormCreate() {
     connect(CmdName, &QLineEdit::textChanged, this, [this] { CmdNameChange(); });
     connect(CmdData, &QLineEdit::textChanged, this, [this] { CmdDataChange(); });
-    auto* keys = new EditorKeys(this);
-    CmdName->installEventFilter(keys);
-    CmdData->installEventFilter(keys);
+    // Enter moves on, Backspace in an empty field moves back.
+    for (QLineEdit* field : std::initializer_list<QLineEdit*>{CmdName, CmdData})
+        static_cast<EventLineEdit*>(field)->setKeyHook(
+            [this, field](const QKeyEvent& e) { return FieldKeyPress(field, e.key()); });
     for (int i = 1; i <= 12; ++i) {
         QLineEdit* field = EditorFields[std::size_t(i - 1)];
         setTag(field, i);
-        field->installEventFilter(keys);
+        static_cast<EventLineEdit*>(field)->setKeyHook(
+            [this, field](const QKeyEvent& e) { return FieldKeyPress(field, e.key()); });
         connect(field, &QLineEdit::textChanged, this, [this, i] { EditLineChange(i); });
     }
 }
 
 void TFormEditHelpCmd::FormActivate() {
-    LengthLimit::setText(CmdName, fromCp(form_->store->GetCmdName(form_->CurrentList, form_->EditIndex)));
-    LengthLimit::setText(CmdData, fromCp(form_->store->GetCmdLine(form_->CurrentList, form_->EditIndex)));
+    LengthLimit::setText(CmdName, fromCp(panel_.store().GetCmdName(panel_.currentList(), panel_.editIndex())));
+    LengthLimit::setText(CmdData, fromCp(panel_.store().GetCmdLine(panel_.currentList(), panel_.editIndex())));
     for (int i = 0; i < 12; ++i)
-        LengthLimit::setText(EditorFields[std::size_t(i)], form_->HelpLabels[std::size_t(i)]->text());
+        LengthLimit::setText(EditorFields[std::size_t(i)], panel_.helpLabel(i)->text());
     CmdName->setFocus();
     ++activations_;
 }
 
 void TFormEditHelpCmd::CmdNameChange() {
-    form_->store->SetCmdName(form_->CurrentList, form_->EditIndex, toCp(CmdName->text()));
+    panel_.store().SetCmdName(panel_.currentList(), panel_.editIndex(), toCp(CmdName->text()));
 }
 
 void TFormEditHelpCmd::CmdDataChange() {
-    form_->store->SetCmdLine(form_->CurrentList, form_->EditIndex, toCp(CmdData->text()));
+    panel_.store().SetCmdLine(panel_.currentList(), panel_.editIndex(), toCp(CmdData->text()));
 }
 
 void TFormEditHelpCmd::EditLineChange(int i) {
-    form_->HelpLabels[std::size_t(i - 1)]->setText(EditorFields[std::size_t(i - 1)]->text());
+    panel_.helpLabel(i - 1)->setText(EditorFields[std::size_t(i - 1)]->text());
 }
 
 QLineEdit* TFormEditHelpCmd::fieldAfter(QLineEdit* field) const {

@@ -1,0 +1,106 @@
+#pragma once
+// The sending modes ("Ручная", "При выборе", "После ответа", "Период, мс:"),
+// the periodic sender `TimerPeriod`, command files ("Из файла", "Отправить
+// из файла", the file list `OldCmdList`) and "Отправить при соединении".
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class QWidget;
+
+namespace vantrel {
+
+class Clock;
+class CommandPart;
+class ConfigImage;
+class DropList;
+class EventLineEdit;
+class Messages;
+class SendModes;
+class SerialLink;
+
+class ModesPart : public QObject {
+    Q_OBJECT
+public:
+    struct Services {
+        Clock* clock = nullptr;
+        Messages* messages = nullptr;
+        SerialLink* link = nullptr;
+        CommandPart* command = nullptr;
+        std::function<QString()> chooseCommandFile;  // empty answer: cancelled
+    };
+
+    // The mode box in the log bar.
+    ModesPart(QWidget* logBar, Services services, QObject* parent);
+    ~ModesPart() override;
+    // "Из файла", "Отправить из файла" and the file list in the macro panel.
+    void placeFileButton(QWidget* panel);
+    void placeSendStart(QWidget* panel);
+    void placeFileList(QWidget* panel);
+
+    bool fileCmdMode() const;
+    // A macro or a file line chosen: sent at once in "При выборе", else put into the command line.
+    void commandChosen(const std::string& text);
+    // After every connection, when "Отправить при соединении" is ticked.
+    void sendOnConnect();
+    // A received packet has been shown.
+    void packetShown(bool moreWaiting, bool logWriteFailed);
+    void showHistory(const std::vector<std::string>& texts);
+    void historyRecorded();
+    // Housekeeping: a cyclic file in the period mode keeps its timer running.
+    void keepPeriodArmed();
+    void setFileButtonVisible(bool visible);
+    void applyColours(std::uint32_t background, std::uint32_t text);
+    void applySettings(const ConfigImage& c);
+    void applyPeriodSettings(const ConfigImage& c);
+    void storeSettings(ConfigImage& c) const;
+    void resetForStart();
+
+    void StartSendCommands();
+    void TimerPeriodTimer();
+
+signals:
+    // A command file was opened (its path, and where "Из файла" stands) or closed.
+    void fileOpened(const QString& path, int fileButtonLeft);
+    void fileClosed();
+
+private:
+    void ButtonReadFileClick();
+    void OldCmdListClick();
+    void RBManualClick();
+    void RBSelClick();
+    void RBAfterAnsClick();
+    void RBPeriodClick();
+    bool PeriodTXKeyPress(QChar ch);
+    void sendNextFileLineAfterAnswer();
+    void SendPortData(const std::string& text);
+
+    Services services_;
+    std::unique_ptr<SendModes> modes_;
+    QTimer* TimerPeriod = nullptr;  // 1 ms
+
+    QFrame* InputMode = nullptr;
+    QLabel* Label1 = nullptr;
+    QRadioButton* RBManual = nullptr;
+    QRadioButton* RBAfterAns = nullptr;
+    QRadioButton* RBSel = nullptr;
+    QRadioButton* RBPeriod = nullptr;
+    EventLineEdit* PeriodTX = nullptr;
+    QCheckBox* SendAsReconn = nullptr;
+    QCheckBox* CiklSend = nullptr;
+    QPushButton* ButtonReadFile = nullptr;
+    QPushButton* SendStart = nullptr;
+    DropList* OldCmdList = nullptr;
+};
+
+}  // namespace vantrel
