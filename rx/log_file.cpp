@@ -164,8 +164,8 @@ void LogFile::stopSyncer() {
 }
 
 void LogFile::close() {
-    if (fd_ < 0) return;
     stopSyncer();
+    if (fd_ < 0) return;
     // A sync asked for and not yet begun is made here, with the lines after it.
     if (unsynced_ || syncWanted_) syncNow();
     ::close(fd_);
