@@ -10,6 +10,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <system_error>
+#include <utility>
 
 namespace vantrel {
 
@@ -74,6 +76,11 @@ LogFile::Outcome LogFile::start(const LocalTime& now) {
         LogFileCreated = true;
         unsynced_ = false;
         lastSyncMs_ = nowMs();
+        try {
+            syncer_ = std::thread([this] { syncLoop(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: the syncs run on the caller as they must.
+        }
     }
     LogActive = true;
     return {};
@@ -81,6 +88,15 @@ LogFile::Outcome LogFile::start(const LocalTime& now) {
 
 LogFile::Outcome LogFile::writeLine(const std::string& line) {
     if (!LogActive || fd_ < 0) return {};
+    int failed = 0;
+    {
+        const std::lock_guard lock(syncMutex_);
+        std::swap(failed, syncError_);
+    }
+    if (failed != 0) {
+        LogActive = false;
+        return {false, reasonText(failed), LogFileName};
+    }
     const std::string bytes = line + "\r\n";
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -99,22 +115,59 @@ LogFile::Outcome LogFile::writeLine(const std::string& line) {
 }
 
 void LogFile::syncIfDue() {
-    if (unsynced_ && nowMs() - lastSyncMs_ >= kSyncIntervalMs) sync();
-}
-
-void LogFile::sync() {
-#ifdef _WIN32
-    ::_commit(fd_);
-#else
-    ::fdatasync(fd_);
-#endif
+    if (!unsynced_ || nowMs() - lastSyncMs_ < kSyncIntervalMs) return;
+    if (syncer_.joinable()) {
+        {
+            // While a sync still runs, this one waits behind it; further asks join it.
+            const std::lock_guard lock(syncMutex_);
+            syncWanted_ = true;
+        }
+        syncWake_.notify_one();
+    } else if (const int err = syncNow(); err != 0 && syncError_ == 0) {
+        syncError_ = err;
+    }
     unsynced_ = false;
     lastSyncMs_ = nowMs();
 }
 
+int LogFile::syncNow() {
+    if (syncData) return syncData(fd_);
+#ifdef _WIN32
+    return ::_commit(fd_) == 0 ? 0 : errno;
+#else
+    return ::fdatasync(fd_) == 0 ? 0 : errno;
+#endif
+}
+
+// fd_ and syncData stay as they are from the thread's start until close() joins it.
+void LogFile::syncLoop() {
+    std::unique_lock lock(syncMutex_);
+    for (;;) {
+        syncWake_.wait(lock, [this] { return syncWanted_ || stopping_; });
+        if (stopping_) return;
+        syncWanted_ = false;
+        lock.unlock();
+        const int err = syncNow();
+        lock.lock();
+        if (err != 0 && syncError_ == 0) syncError_ = err;
+    }
+}
+
+void LogFile::stopSyncer() {
+    if (!syncer_.joinable()) return;
+    {
+        const std::lock_guard lock(syncMutex_);
+        stopping_ = true;
+    }
+    syncWake_.notify_one();
+    syncer_.join();
+}
+
 void LogFile::close() {
+    stopSyncer();
     if (fd_ < 0) return;
-    if (unsynced_) sync();
+    // A sync asked for and not yet begun is made here, with the lines after it.
+    if (unsynced_ || syncWanted_) syncNow();
     ::close(fd_);
     fd_ = -1;
     LogActive = false;

@@ -6,11 +6,13 @@ std::string renderRx(const std::uint8_t* bytes, std::size_t n, OutputMode mode) 
     static const char kDigits[] = "0123456789ABCDEF";
     std::string out;
     if (mode == OutputMode::Hex) {
-        out.resize(n * 3);
+        // The blank after the last byte would only be dropped again, and only
+        // here is it known to be a separator and not a received blank.
+        if (n == 0) return out;
+        out.assign(n * 3 - 1, ' ');
         for (std::size_t i = 0; i < n; ++i) {
             out[3 * i] = kDigits[bytes[i] >> 4];
             out[3 * i + 1] = kDigits[bytes[i] & 0x0F];
-            out[3 * i + 2] = ' ';
         }
         return out;
     }
@@ -35,10 +37,9 @@ std::string timePrefix(const LocalTime& t, Direction d) {
 }
 
 std::string completeRxLine(const std::string& rendered, bool showTime, const LocalTime& t) {
-    // Only a rendering artefact is dropped (the LF of a final CR, the blank after
-    // the last HEX byte); an answer without a line end keeps its last character.
-    const bool artefact = rendered.ends_with("\r\n") || rendered.ends_with(' ');
-    std::string text = artefact ? rendered.substr(0, rendered.size() - 1) : rendered;
+    // Only the LF of a final CR is an artefact; a prompt keeps its final blank,
+    // an answer without a line end its last character.
+    std::string text = rendered.ends_with("\r\n") ? rendered.substr(0, rendered.size() - 1) : rendered;
     return showTime ? timePrefix(t, Direction::Rx) + text : text;
 }
 

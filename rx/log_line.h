@@ -12,15 +12,16 @@ enum class OutputMode { Ascii, Hex };
 enum class Direction { Rx, Tx };
 
 // Received bytes as the text of an RX line: in ASCII a CR becomes CR LF, an LF
-// nothing, a zero byte "<NULL>"; in HEX two upper-case digits and a blank each.
+// nothing, a zero byte "<NULL>"; in HEX two upper-case digits each, separated
+// by single blanks, with no blank after the last byte.
 std::string renderRx(const std::uint8_t* bytes, std::size_t n, OutputMode mode);
 
 // " [ hh:mm:ss:zzz < ] " or " [ hh:mm:ss:zzz > ] ", 20 characters.
 std::string timePrefix(const LocalTime& t, Direction d);
 
-// An RX line loses the LF that a final CR became, or the blank after the last
-// HEX byte; any other last character stays. Then the prefix goes in front
-// when `showTime`.
+// An RX line loses the LF that a final CR became; any other last character,
+// a received blank included, stays. Then the prefix goes in front when
+// `showTime`.
 std::string completeRxLine(const std::string& rendered, bool showTime, const LocalTime& t);
 // A TX line keeps every character.
 std::string completeTxLine(const std::string& shown, bool showTime, const LocalTime& t);

@@ -44,7 +44,7 @@ bool naturalLess(std::string_view a, std::string_view b) {
     return a < b;  // "ttyS01" and "ttyS1": any fixed order
 }
 
-std::vector<std::string> listSerialPortsIn(const std::string& ttyClassDir, const std::string& devDir) {
+std::vector<std::string> listSerialPortsIn(const std::string& ttyClassDir) {
     namespace fs = std::filesystem;
     std::vector<std::string> names;
     std::error_code ec;
@@ -59,18 +59,27 @@ std::vector<std::string> listSerialPortsIn(const std::string& ttyClassDir, const
     }
     std::sort(names.begin(), names.end(),
               [](const std::string& a, const std::string& b) { return naturalLess(a, b); });
-    std::vector<std::string> paths;
-    paths.reserve(names.size());
-    for (const auto& n : names) paths.push_back(devDir + "/" + n);
-    return paths;
+    return names;
 }
 
 #ifndef _WIN32
-std::vector<std::string> listSerialPorts() { return listSerialPortsIn("/sys/class/tty", "/dev"); }
+std::string portDevicePath(const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos) return name;
+    return "/dev/" + name;
+}
+
+std::string shortPortName(const std::string& name) {
+    constexpr std::string_view dev = "/dev/";
+    const std::string_view rest = std::string_view(name).substr(name.starts_with(dev) ? dev.size() : 0);
+    if (rest.size() == name.size() || rest.empty() || rest.find('/') != std::string_view::npos) return name;
+    return std::string(rest);
+}
+
+std::vector<std::string> listSerialPorts() { return listSerialPortsIn("/sys/class/tty"); }
 
 std::vector<std::string> fallbackPortNames() {
     std::vector<std::string> names;
-    for (int i = 0; i <= 8; ++i) names.push_back("/dev/ttyS" + std::to_string(i));
+    for (int i = 0; i <= 8; ++i) names.push_back("ttyS" + std::to_string(i));
     return names;
 }
 #endif

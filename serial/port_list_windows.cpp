@@ -1,5 +1,6 @@
 #ifdef _WIN32
 
+#include "serial/port_list.h"
 #include "serial/port_list_windows.h"
 
 #include "serial/serial_port.h"
@@ -64,6 +65,10 @@ std::vector<std::string> fallbackPortNames() {
     for (int i = 1; i <= 9; ++i) names.push_back("COM" + std::to_string(i));
     return names;
 }
+
+// "COM3" is opened as it stands (see the port's open).
+std::string portDevicePath(const std::string& name) { return name; }
+std::string shortPortName(const std::string& name) { return name; }
 
 }  // namespace vantrel
 

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "serial/custom_baud.h"
+#include "serial/port_list.h"
 #include "serial/port_settings.h"
 #include "serial/serial_port.h"
 
@@ -102,14 +103,15 @@ public:
         if (name.empty()) return openFailure(OpenFailure::NotFound);
         // The system call would stop at a zero byte and open another name.
         if (name.find('\0') != std::string::npos) return openFailure(OpenFailure::NotADevice);
+        const std::string path = portDevicePath(name);
         struct stat st {};
-        if (::stat(name.c_str(), &st) != 0) return failureFromErrno(errno);
+        if (::stat(path.c_str(), &st) != 0) return failureFromErrno(errno);
         if (!S_ISCHR(st.st_mode) || !isTerminalDevice(st.st_rdev))
             return openFailure(OpenFailure::NotADevice);
 
         int fd = -1;
         do {
-            fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+            fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         } while (fd < 0 && errno == EINTR);
         if (fd < 0) return failureFromErrno(errno);
         struct stat opened {};

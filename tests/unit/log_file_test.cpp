@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 #ifdef _WIN32
 #include <process.h>
 #endif
@@ -41,6 +47,88 @@ protected:
     fs::path dir;
     LogFile log;
     const LocalTime when{2024, 3, 5, 2, 9, 7, 3, 42};
+};
+
+// A steady clock moved by hand.
+class StepClock final : public Clock {
+public:
+    LocalTime now() const override { return {}; }
+    std::int64_t monotonicMs() const override { return ms; }
+    std::int64_t ms = 0;
+};
+
+// Stands in for the disk sync: records which thread ran it and the file size
+// it began with, can be held until released, and can fail once. A call on the
+// test's own thread is never held, so a sync on the wrong thread fails a check
+// instead of hanging the test.
+class SyncProbe {
+public:
+    int operator()(int) {
+        std::unique_lock lock(m_);
+        const bool onCaller = std::this_thread::get_id() == caller_;
+        ranOnCaller = ranOnCaller || onCaller;
+        // What a sync makes durable is what was written before it began.
+        std::error_code ec;
+        sizes.push_back(fs::file_size(file, ec));
+        ++entered_;
+        changed_.notify_all();
+        if (!onCaller) changed_.wait(lock, [this] { return !hold_; });
+        ++returned_;
+        const int error = failNext;
+        failNext = 0;
+        return error;
+    }
+    void hold(bool on) {
+        std::lock_guard lock(m_);
+        hold_ = on;
+        changed_.notify_all();
+    }
+    bool waitEntered(int n) {
+        std::unique_lock lock(m_);
+        return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return entered_ >= n; });
+    }
+    int inFlight() {
+        std::lock_guard lock(m_);
+        return entered_ - returned_;
+    }
+
+    fs::path file;  // whose size each sync records
+    bool ranOnCaller = false;
+    int failNext = 0;
+    std::vector<std::uintmax_t> sizes;
+
+private:
+    const std::thread::id caller_ = std::this_thread::get_id();
+    std::mutex m_;
+    std::condition_variable changed_;
+    bool hold_ = false;
+    int entered_ = 0, returned_ = 0;
+};
+
+// The disk syncs run beside the caller, through the probe and the hand-moved clock.
+class LogFileSyncTest : public LogFileTest {
+protected:
+    void SetUp() override {
+        LogFileTest::SetUp();
+        probe.file = dir / name;
+        log.clock = &clock;
+        log.syncData = [this](int fd) { return probe(fd); };
+        ASSERT_TRUE(log.start(when).ok);
+    }
+    void TearDown() override {
+        probe.hold(false);
+        log.close();  // before the probe and the clock go
+        LogFileTest::TearDown();
+    }
+    // A line, then the clock past the interval and the check the receive poll makes.
+    void writeThenSyncDue(const std::string& line) {
+        ASSERT_TRUE(log.writeLine(line).ok);
+        clock.ms += LogFile::kSyncIntervalMs;
+        log.syncIfDue();
+    }
+    const std::string name = "LOG_2024 3 5 9 7 3.txt";
+    StepClock clock;
+    SyncProbe probe;
 };
 
 }  // namespace
@@ -116,3 +204,60 @@ TEST_F(LogFileTest, AFailingWritePausesTheLogAndReportsOnce) {
     EXPECT_FALSE(log.writeLine("line 3").ok);
 }
 #endif
+
+TEST_F(LogFileSyncTest, ASlowSyncHoldsNeitherTheCallerNorLaterLines) {
+    probe.hold(true);
+    writeThenSyncDue("a");
+    ASSERT_TRUE(probe.waitEntered(1));
+    EXPECT_FALSE(probe.ranOnCaller);
+    // The sync is still held; lines go on reaching the file.
+    ASSERT_TRUE(log.writeLine("b").ok);
+    EXPECT_EQ(contents(name), "a\r\nb\r\n");
+}
+
+TEST_F(LogFileSyncTest, LinesStayInOrderAndCloseWaitsForTheSyncAndSyncsLast) {
+    probe.hold(true);
+    std::string expected;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string line = "line " + std::to_string(i);
+        expected += line + "\r\n";
+        ASSERT_TRUE(log.writeLine(line).ok);
+        ++clock.ms;
+        log.syncIfDue();
+    }
+    ASSERT_TRUE(probe.waitEntered(1));
+    // A last line that no sync has been asked for yet: the close's own sync covers it.
+    ASSERT_TRUE(log.writeLine("last").ok);
+    expected += "last\r\n";
+    std::thread release([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        probe.hold(false);
+    });
+    log.close();
+    release.join();
+    EXPECT_EQ(probe.inFlight(), 0);
+    ASSERT_FALSE(probe.sizes.empty());
+    EXPECT_EQ(probe.sizes.back(), expected.size());
+    EXPECT_EQ(contents(name), expected);
+}
+
+TEST_F(LogFileSyncTest, AFailedSyncIsReportedOnceByTheNextLineAndPauses) {
+    probe.failNext = ENOSPC;
+    probe.hold(true);
+    writeThenSyncDue("a");
+    ASSERT_TRUE(probe.waitEntered(1));
+    writeThenSyncDue("b");  // asks for a second sync while the first is held
+    probe.hold(false);
+    // The second sync starting means the first one's error is known.
+    ASSERT_TRUE(probe.waitEntered(2));
+    const auto failed = log.writeLine("c");
+    EXPECT_FALSE(failed.ok);
+    EXPECT_EQ(failed.reason, "на диске нет места");
+    EXPECT_EQ(failed.file, name);
+    EXPECT_FALSE(log.LogActive);
+    EXPECT_TRUE(log.writeLine("while paused").ok);
+    ASSERT_TRUE(log.start(when).ok);
+    EXPECT_TRUE(log.writeLine("d").ok);  // reported once: resuming goes on
+    log.close();
+    EXPECT_EQ(contents(name), "a\r\nb\r\nd\r\n");
+}

@@ -31,8 +31,9 @@ const OutputMode H = OutputMode::Hex;
 INSTANTIATE_TEST_SUITE_P(
     Table, RxLine,
     ::testing::Values(
-        RxCase{"HexDropsLastBlank", H, {0x00, 0xFF, 0x0D}, "00 FF 0D ", "00 FF 0D"},
-        RxCase{"HexUpperCase", H, {0xAB, 0x4F}, "AB 4F ", "AB 4F"},
+        RxCase{"HexNoBlankAfterLastByte", H, {0x00, 0xFF, 0x0D}, "00 FF 0D", "00 FF 0D"},
+        RxCase{"HexUpperCase", H, {0xAB, 0x4F}, "AB 4F", "AB 4F"},
+        RxCase{"HexNothing", H, {}, "", ""},
         RxCase{"AsciiFinalCrBecomesLoneCr", A, {0x4F, 0x4B, 0x0D, 0x0A}, "OK\r\n", "OK\r"},
         RxCase{"AsciiInnerCrBreaksLine", A, {0x41, 0x0D, 0x42, 0x0D, 0x0A}, "A\r\nB\r\n", "A\r\nB\r"},
         RxCase{"AsciiZeroByte", A, {0x41, 0x00, 0x42, 0x0D}, "A<NULL>B\r\n", "A<NULL>B\r"},
@@ -41,7 +42,12 @@ INSTANTIATE_TEST_SUITE_P(
         // Without a line end the answer keeps its last character.
         RxCase{"AsciiNoLineEndKeepsLastLetter", A, {0x41, 0x42, 0x43}, "ABC", "ABC"},
         RxCase{"AsciiFinalZeroKeepsBracket", A, {0x41, 0x00}, "A<NULL>", "A<NULL>"},
-        RxCase{"AsciiLineFeedAfterLetter", A, {0x41, 0x0A}, "A", "A"}),
+        RxCase{"AsciiLineFeedAfterLetter", A, {0x41, 0x0A}, "A", "A"},
+        // A prompt keeps its blank: only the HEX separator is an artefact.
+        RxCase{"AsciiPromptKeepsFinalBlank", A, {0x3E, 0x20}, "> ", "> "},
+        RxCase{"AsciiBlanksOnly", A, {0x20, 0x20}, "  ", "  "},
+        RxCase{"AsciiBlankBeforeFinalCr", A, {0x41, 0x20, 0x0D}, "A \r\n", "A \r"},
+        RxCase{"HexBlankByte", H, {0x20}, "20", "20"}),
     [](const ::testing::TestParamInfo<RxCase>& info) { return std::string(info.param.name); });
 
 TEST(LogLinePrefix, TwentyCharactersWithTheDirection) {
@@ -52,9 +58,8 @@ TEST(LogLinePrefix, TwentyCharactersWithTheDirection) {
 
     EXPECT_EQ(completeTxLine("AT\r", true, t), " [ 14:03:27:045 > ] AT\r");
     EXPECT_EQ(completeTxLine("AT\r", false, t), "AT\r");
-    // A TX line keeps a trailing blank that an RX line would lose.
     EXPECT_EQ(completeTxLine("01 02 ", false, t), "01 02 ");
-    EXPECT_EQ(completeRxLine("4F 4B 0D ", true, t), " [ 14:03:27:045 < ] 4F 4B 0D");
+    EXPECT_EQ(completeRxLine("4F 4B 0D", true, t), " [ 14:03:27:045 < ] 4F 4B 0D");
 }
 
 TEST(LogLineFilter, CaseSensitiveSubstringOfTheWholeLine) {

@@ -216,5 +216,20 @@ TEST(SerialPortNames, WhatIsNotATerminalIsRefused) {
     fs::remove_all(dir);
 }
 
+// A name without a slash is a device under /dev, as the port list shows them.
+TEST(SerialPortNames, ABareNameOpensTheDeviceUnderDev) {
+    const std::string name = "vantrel-test-" + std::to_string(::getpid());
+    PtyDevice device;
+    if (::access("/dev", W_OK) != 0) GTEST_SKIP() << "needs a writable /dev for a link there";
+    ASSERT_TRUE(device.open("/dev/" + name));
+    SerialLink link;
+    ASSERT_TRUE(link.open({name, 9600, 8, 0}, nullptr).ok());
+    ASSERT_TRUE(device.write("via /dev"));
+    ASSERT_TRUE(waitForBytes(link, 8));
+    link.close();
+    device.unplug();  // removes the link again
+    EXPECT_FALSE(std::filesystem::exists("/dev/" + name));
+}
+
 }  // namespace
 }  // namespace vantrel

@@ -106,20 +106,42 @@ TEST_F(FakeSysfs, ListsDevicesSkipsPlaceholdersAndVirtualTerminals) {
     entry("ttyUSB4", true);     // no type attribute outside serial-core
     entry("ttyUSB10", true);
     entry("ttyACM0", true);
-    EXPECT_EQ(listSerialPortsIn(root.string(), "/dev"),
-              (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS10", "/dev/ttyUSB4",
-                                        "/dev/ttyUSB10"}));
+    EXPECT_EQ(listSerialPortsIn(root.string()),
+              (std::vector<std::string>{"ttyACM0", "ttyS0", "ttyS10", "ttyUSB4", "ttyUSB10"}));
 }
 
 TEST_F(FakeSysfs, NoClassDirectoryGivesNoPorts) {
-    EXPECT_TRUE(listSerialPortsIn((base / "missing").string(), "/dev").empty());
+    EXPECT_TRUE(listSerialPortsIn((base / "missing").string()).empty());
 }
 
 TEST(PortList, FallbackIsTtyS0ToTtyS8) {
     const auto names = fallbackPortNames();
     ASSERT_EQ(names.size(), 9u);
-    EXPECT_EQ(names.front(), "/dev/ttyS0");
-    EXPECT_EQ(names.back(), "/dev/ttyS8");
+    EXPECT_EQ(names.front(), "ttyS0");
+    EXPECT_EQ(names.back(), "ttyS8");
+}
+
+TEST(PortList, KernelNamesAndDevicePaths) {
+    struct Case {
+        const char* name;  // as typed or listed
+        const char* path;  // what is opened
+        const char* shown; // what an old settings file's name becomes
+    };
+    const Case cases[] = {
+        {"ttyUSB0", "/dev/ttyUSB0", "ttyUSB0"},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0", "ttyUSB0"},
+        {"/dev/serial/by-id/usb-FTDI-port0", "/dev/serial/by-id/usb-FTDI-port0",
+         "/dev/serial/by-id/usb-FTDI-port0"},
+        {"/dev/pts/3", "/dev/pts/3", "/dev/pts/3"},
+        {"/tmp/vantrel-demo-port", "/tmp/vantrel-demo-port", "/tmp/vantrel-demo-port"},
+        {"./ttyS0", "./ttyS0", "./ttyS0"},  // a slash: a path as it stands
+        {"/dev/", "/dev/", "/dev/"},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(portDevicePath(c.name), c.path) << c.name;
+        EXPECT_EQ(shortPortName(c.name), c.shown) << c.name;
+    }
 }
 #endif
 
