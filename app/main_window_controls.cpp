@@ -17,6 +17,7 @@
 #include "app/main_window.h"
 #include "app/text_codec.h"
 #include "app/up_down.h"
+#include "tx/encoding.h"
 
 namespace vantrel {
 
@@ -198,7 +199,8 @@ void TForm1::createControls() {
     LPlus->adjustSize();
     AddStrCmd = edit(MainPanel, "AddStrCmd", "$0D", 668, 6, 261, 19, 0,
                      "Примеры: $0D$0A, *[XOR_8(1..n)]$0D$0A. Список алгоритмов расчёта "
-                     "контрольной суммы появляется при нажатии \"Стрелка вниз\". ");
+                     "контрольной суммы появляется при нажатии \"Стрелка вниз\". "
+                     "\nТакже CRC: CRC16_MODBUS, CRC16_CCITT, CRC8, CRC8_MAXIM, CRC32.");
     Str2 = place(new QLabel(MainPanel), "Str2", 916, 8, 27, 17);
 
     CBLists = place(new QComboBox(MainPanel), "CBLists", 8, 32, 289, 33,
@@ -269,10 +271,8 @@ void TForm1::createControls() {
     OldCmdList = listBox(MainPanel, "OldCmdList", 8, 72, 877, 193);
     FastOldCmd = listBox(MainPanel, "FastOldCmd", 8, 24, 641, 241);
     LBTail = listBox(MainPanel, "LBTail", 668, 24, 261, 241);
-    for (const char* t : {"[SUM_8(0..n)]", "[SUM_8(1..n)]", "[SUM_8(2..n)]", "[XOR_8 (0..n)]",
-                          "[XOR_8 (1..n)]", "[XOR_8 (2..n)]", "[FF - SUM_8(0..n)]",
-                          "[FF - SUM_8(1..n)]", "[FF - SUM_8(2..n)]"})
-        LBTail->addItem(ru(t));
+    for (std::string_view t : kChecksumTemplates)
+        LBTail->addItem(QString::fromLatin1(t.data(), qsizetype(t.size())));
 
     STLog = sunken(MainPanel, "STLog", "Запись в файл не ведётся", 8, 272, 641, 17);
     StaticText1 = sunken(MainPanel, "StaticText1",
