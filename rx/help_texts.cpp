@@ -189,7 +189,6 @@ constexpr std::array<HelpText, kHelpTopicCount> kTexts{{
     // OutHelpAddConsol
     {{
         "Хвост пакета",
-        "   ",
         "   Содержимое добавляется ко всем командам,",
         "   отправляемым в порт.",
         "   $XX - добавить HEX-число в ASCII-режиме,",
@@ -200,6 +199,7 @@ constexpr std::array<HelpText, kHelpTopicCount> kTexts{{
         "   Также можно добавлять в  хвост сообщения",
         "   шаблон,  содержащий  контрольную  сумму,",
         "   например: \"*[XOR_8(1..n)]$0D$0A\"",
+        "   Есть CRC8, CRC16 (Modbus, CCITT), CRC32.",
     }},
     // OutHelpCiklSend
     {{

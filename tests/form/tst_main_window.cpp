@@ -99,7 +99,7 @@ const Expected kControls[] = {
     {"MainStrCmd", "MainPanel", 8, 6, 641, 19, "", "", false, true, kAny, kAny, kAny},
     {"Str1", "MainPanel", 636, 8, 27, 17, "↓", "", false, true, kAny, kAny, kAny},
     {"LPlus", "MainPanel", 652, 4, kAny, kAny, "+", "", false, true, kAny, 1, 19},
-    {"AddStrCmd", "MainPanel", 668, 6, 261, 19, "$0D", "Примеры: $0D$0A, *[XOR_8(1..n)]$0D$0A. Список алгоритмов расчёта контрольной суммы появляется при нажатии \"Стрелка вниз\". ", false, true, kAny, kAny, kAny},
+    {"AddStrCmd", "MainPanel", 668, 6, 261, 19, "$0D", "Примеры: $0D$0A, *[XOR_8(1..n)]$0D$0A. Список алгоритмов расчёта контрольной суммы появляется при нажатии \"Стрелка вниз\". \nТакже CRC: CRC16_MODBUS, CRC16_CCITT, CRC8, CRC8_MAXIM, CRC32.", false, true, kAny, kAny, kAny},
     {"Str2", "MainPanel", 916, 8, 27, 17, "↓", "", false, true, kAny, kAny, kAny},
     {"CBLists", "MainPanel", 8, 32, 289, 33, nullptr, "Можно дважды кликнуть мышкой", false, true, kAny, 1, 20},
     {"STListName", "MainPanel", 8, 32, 289, 33, nullptr, "Список откроется по двойному клику", true, true, kAny, 1, 24},
@@ -311,7 +311,8 @@ void MainWindowTest::comboItemsAndEditing() {
     QCOMPARE(tails, QStringList({"[SUM_8(0..n)]", "[SUM_8(1..n)]", "[SUM_8(2..n)]",
                                  "[XOR_8 (0..n)]", "[XOR_8 (1..n)]", "[XOR_8 (2..n)]",
                                  "[FF - SUM_8(0..n)]", "[FF - SUM_8(1..n)]",
-                                 "[FF - SUM_8(2..n)]"}));
+                                 "[FF - SUM_8(2..n)]", "[CRC16_MODBUS(0..n)]", "[CRC16_CCITT(0..n)]",
+                                 "[CRC8(0..n)]", "[CRC8_MAXIM(0..n)]", "[CRC32(0..n)]"}));
 }
 
 void MainWindowTest::typingLimits() {

@@ -66,7 +66,27 @@ INSTANTIATE_TEST_SUITE_P(
                    std::string("\0\x01x", 3)},
         PacketCase{"AsciiZeroEscapeShown", A, "B", "$00$0A", {'B', 0x00, 0x0A}, std::string("B\0\n", 3)},
         PacketCase{"CyrillicBytesUnchanged", A, "\xCF\xF0\xE8", "", {0xCF, 0xF0, 0xE8}, "\xCF\xF0\xE8"},
-        PacketCase{"EmptyCommandStillSendsTail", A, "", "$0D", {0x0D}, "\r"}),
+        PacketCase{"EmptyCommandStillSendsTail", A, "", "$0D", {0x0D}, "\r"},
+        // A CRC of k bytes: k pairs on the HEX grid, 2k characters in ASCII,
+        // k raw bytes after a "$"; multi-byte values in their wire order.
+        PacketCase{"HexModbusFrame", H, "01 03 00 00 00 02", " [CRC16_MODBUS(0..n)]",
+                   {0x01, 0x03, 0x00, 0x00, 0x00, 0x02, 0xC4, 0x0B}, "01 03 00 00 00 02 C4 0B"},
+        PacketCase{"HexCcittHighByteFirst", H, "31 32 33 34 35 36 37 38 39", "$[CRC16_CCITT(0..n)]",
+                   {'1', '2', '3', '4', '5', '6', '7', '8', '9', 0x29, 0xB1}, "31 32 33 34 35 36 37 38 39$29 B1"},
+        PacketCase{"HexCrc32LowByteFirst", H, "31 32 33 34 35 36 37 38 39", " [CRC32(0..n)]",
+                   {'1', '2', '3', '4', '5', '6', '7', '8', '9', 0x26, 0x39, 0xF4, 0xCB},
+                   "31 32 33 34 35 36 37 38 39 26 39 F4 CB"},
+        PacketCase{"AsciiModbusDigits", A, "123456789", "[CRC16_MODBUS(0..n)]$0D",
+                   {'1', '2', '3', '4', '5', '6', '7', '8', '9', '3', '7', '4', 'B', 0x0D}, "123456789374B\r"},
+        PacketCase{"AsciiDollarModbusRawBytes", A, "123456789", "$[CRC16_MODBUS(0..n)]",
+                   {'1', '2', '3', '4', '5', '6', '7', '8', '9', 0x37, 0x4B}, "1234567897K"},
+        PacketCase{"AsciiDollarCrc32RawBytes", A, "123456789", "$[CRC32(0..n)]$0A",
+                   {'1', '2', '3', '4', '5', '6', '7', '8', '9', 0x26, 0x39, 0xF4, 0xCB, 0x0A},
+                   "123456789\x26\x39\xF4\xCB\n"},
+        PacketCase{"AsciiStarCrc8Skip1", A, "X123456789", "*[CRC8_MAXIM(1..n)]",
+                   {'X', '1', '2', '3', '4', '5', '6', '7', '8', '9', '*', 'A', '1'}, "X123456789*A1"},
+        PacketCase{"CrcInCommandIsText", A, "[CRC8(0..n)]", "",
+                   Bytes{'[', 'C', 'R', 'C', '8', '(', '0', '.', '.', 'n', ')', ']'}, "[CRC8(0..n)]"}),
     [](const ::testing::TestParamInfo<PacketCase>& info) { return std::string(info.param.name); });
 
 struct SumCase {
@@ -111,7 +131,30 @@ INSTANTIATE_TEST_SUITE_P(
         SumCase{"TwoBytesSum2", A, "AB", "[SUM_8(2..n)]", 0x00},
         // The dollar sign counts as a character of the command.
         SumCase{"DollarInCommandCounts", A, "$0", "[SUM_8(0..n)]", 0x54},
-        SumCase{"NoTemplate", A, "ABC", "[SUM_8(3..n)]", 0x00}),
+        SumCase{"NoTemplate", A, "ABC", "[SUM_8(3..n)]", 0x00},
+        // The catalogue's check values over "123456789", in both modes.
+        SumCase{"Modbus", A, "123456789", "[CRC16_MODBUS(0..n)]", 0x4B37},
+        SumCase{"Ccitt", A, "123456789", "[CRC16_CCITT(0..n)]", 0x29B1},
+        SumCase{"Crc8", A, "123456789", "[CRC8(0..n)]", 0xF4},
+        SumCase{"Crc8Maxim", A, "123456789", "[CRC8_MAXIM(0..n)]", 0xA1},
+        SumCase{"Crc32", A, "123456789", "[CRC32(0..n)]", 0xCBF43926},
+        SumCase{"HexModbus", H, "31 32 33 34 35 36 37 38 39", "[CRC16_MODBUS(0..n)]", 0x4B37},
+        SumCase{"HexCrc32", H, "31 32 33 34 35 36 37 38 39", "[CRC32(0..n)]", 0xCBF43926},
+        // s leading bytes left out, for any single digit s.
+        SumCase{"Modbus1", A, "X123456789", "[CRC16_MODBUS(1..n)]", 0x4B37},
+        SumCase{"Crc32Of2", A, "XY123456789", "[CRC32(2..n)]", 0xCBF43926},
+        SumCase{"HexCcitt2", H, "AA BB 31 32 33 34 35 36 37 38 39", "[CRC16_CCITT(2..n)]", 0x29B1},
+        SumCase{"Crc8Of9", A, "ABCDEFGHI123456789", "[CRC8(9..n)]", 0xF4},
+        // An empty range gives the CRC of no bytes: init xor final XOR.
+        SumCase{"EmptyModbus", A, "A", "[CRC16_MODBUS(2..n)]", 0xFFFF},
+        SumCase{"EmptyCcitt", H, "", "[CRC16_CCITT(0..n)]", 0xFFFF},
+        SumCase{"EmptyCrc32", A, "AB", "[CRC32(2..n)]", 0x00000000},
+        SumCase{"EmptyMaxim", A, "AB", "[CRC8_MAXIM(7..n)]", 0x00},
+        // Not templates: two digits, a letter, lower case, a missing bracket.
+        SumCase{"CrcTwoDigits", A, "123", "[CRC8(10..n)]", 0x00},
+        SumCase{"CrcLetter", A, "123", "[CRC8(s..n)]", 0x00},
+        SumCase{"CrcLowerCase", A, "123", "[crc32(0..n)]", 0x00},
+        SumCase{"CrcNoBracket", A, "123", "[CRC32(0..n)", 0x00}),
     [](const ::testing::TestParamInfo<SumCase>& info) { return std::string(info.param.name); });
 
 TEST(HexToInt, DigitsOfBothCasesAndEverythingElseZero) {
@@ -130,6 +173,11 @@ TEST(ConvAddStr, TemplatesAreReplacedInPlaceAndTheRestKept) {
     // Values below 0x10 keep their leading zero.
     EXPECT_EQ(ConvAddStr("[SUM_8(0..n)]", "\x05", A), "05");
     EXPECT_EQ(ConvAddStr("$0D", "ABC", A), "$0D");
+    // The same CRC with different ranges, and a "$" only before the second.
+    EXPECT_EQ(ConvAddStr("[CRC16_MODBUS(0..n)]-$[CRC16_MODBUS(1..n)]", "X123456789", A), "CF17-$37$4B");
+    // CRC8 of "H" is FF: the digits complete an inverted-sum template, which
+    // is replaced in turn (255 - 0x48).
+    EXPECT_EQ(ConvAddStr("[[CRC8(0..n)] - SUM_8(0..n)]", "H", A), "B7");
 }
 
 TEST(LongInput, CommandLongerThan255BytesIsSummedWhole) {

@@ -66,7 +66,8 @@ CommandPart::CommandPart(QWidget* panel, Services services, QObject* parent)
     LPlus->adjustSize();
     AddStrCmd = edit<EventLineEdit>(panel, "AddStrCmd", "$0D", 668, 6, 261, 19, 0,
                                     "Примеры: $0D$0A, *[XOR_8(1..n)]$0D$0A. Список алгоритмов расчёта "
-                                    "контрольной суммы появляется при нажатии \"Стрелка вниз\". ");
+                                    "контрольной суммы появляется при нажатии \"Стрелка вниз\". "
+                                    "\nТакже CRC: CRC16_MODBUS, CRC16_CCITT, CRC8, CRC8_MAXIM, CRC32.");
     Str2 = place(new ClickLabel(panel), "Str2", 916, 8, 27, 17);
 
     MainStrCmd->setKeyHook([this](const QKeyEvent& e) { return MainStrCmdKeyPress(e.key(), e.modifiers()); });
