@@ -39,10 +39,17 @@ protected:
 };
 
 // "Да" saves the macros, "Нет" only closes, "Отмена" refuses the next close.
+// Enter and Space press the focused button, Escape is "Отмена".
 class TSave : public QDialog {
     Q_OBJECT
 public:
+    enum class Answer { None, Yes, No, Cancel };
+
+    // Without a form the answers only close the prompt.
     explicit TSave(TForm1* form, QWidget* parent = nullptr);
+
+    // The button that closed the prompt last.
+    Answer answer() const { return answer_; }
 
     QLabel* Question = nullptr;
     QPushButton* BtYes = nullptr;
@@ -51,9 +58,11 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     TForm1* form_;
+    Answer answer_ = Answer::None;
 };
 
 }  // namespace vantrel
