@@ -10,11 +10,25 @@ namespace vantrel {
 
 class LengthLimit final : public QValidator {
 public:
-    LengthLimit(int max, QObject* parent) : QValidator(parent), max_(max) {}
+    LengthLimit(int max, QLineEdit* edit) : QValidator(edit), max_(max), committed_(edit->text().size()) {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { committed_ = text.size(); });
+    }
     void setMax(int max) { max_ = max; }
     int max() const { return max_; }
-    State validate(QString& input, int&) const override {
-        return bypass_ || input.size() <= max_ ? Acceptable : Invalid;
+
+    // A typed or pasted text that does not fit keeps its first characters that
+    // do, as typing would have ended; with no room left nothing goes in.
+    State validate(QString& input, int& pos) const override {
+        if (bypass_ || input.size() <= max_) return Acceptable;
+        const qsizetype added = input.size() - committed_;
+        const qsizetype room = max_ - committed_;
+        if (room <= 0) return Invalid;
+        // The new characters end at the cursor: the ones past the room go.
+        const qsizetype cut = added - room;
+        if (pos < cut) return Invalid;
+        input.remove(pos - cut, cut);
+        pos -= int(cut);
+        return Acceptable;
     }
 
     // Puts program text into `edit` whole, whatever its length.
@@ -37,6 +51,7 @@ public:
 
 private:
     int max_;
+    qsizetype committed_;  // the field's length before the change being validated
     mutable bool bypass_ = false;
 };
 

@@ -1,0 +1,121 @@
+// Small widgets on their own: the close prompt's keys and a length-limited
+// field under paste.
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/length_limit.h"
+#include "app/secondary_windows.h"
+
+using namespace vantrel;
+
+namespace {
+
+QString letters(int n) {
+    QString s;
+    for (int i = 0; i < n; ++i) s += QChar(u'a' + i % 26);
+    return s;
+}
+
+}  // namespace
+
+class RoughEdgesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void savePromptKeys_data();
+    void savePromptKeys();
+    void savePromptShowsItsFocus();
+    void pasteKeepsWhatFits_data();
+    void pasteKeepsWhatFits();
+};
+
+void RoughEdgesTest::savePromptKeys_data() {
+    QTest::addColumn<int>("tabs");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("answer");
+    using A = TSave::Answer;
+    QTest::newRow("Enter on Да") << 0 << int(Qt::Key_Return) << int(A::Yes);
+    QTest::newRow("keypad Enter on Да") << 0 << int(Qt::Key_Enter) << int(A::Yes);
+    QTest::newRow("Enter on Нет") << 1 << int(Qt::Key_Return) << int(A::No);
+    QTest::newRow("Enter on Отмена") << 2 << int(Qt::Key_Return) << int(A::Cancel);
+    QTest::newRow("Space on Отмена") << 2 << int(Qt::Key_Space) << int(A::Cancel);
+    QTest::newRow("Space on Нет") << 1 << int(Qt::Key_Space) << int(A::No);
+    QTest::newRow("Escape on Да") << 0 << int(Qt::Key_Escape) << int(A::Cancel);
+    QTest::newRow("Escape on Нет") << 1 << int(Qt::Key_Escape) << int(A::Cancel);
+}
+
+void RoughEdgesTest::savePromptKeys() {
+    QFETCH(int, tabs);
+    QFETCH(int, key);
+    QFETCH(int, answer);
+    TSave save(nullptr);
+    save.show();
+    QVERIFY(QTest::qWaitForWindowActive(&save));
+    QCOMPARE(save.focusWidget(), save.BtYes);
+    for (int i = 0; i < tabs; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QPushButton* const order[] = {save.BtYes, save.BtNo, save.BtCancel};
+    QPushButton* const focused = order[tabs];
+    QCOMPARE(save.focusWidget(), focused);
+    QTest::keyClick(focused, Qt::Key(key));
+    QTRY_VERIFY(!save.isVisible());
+    QCOMPARE(int(save.answer()), answer);
+}
+
+// The focus frame shows from the moment the prompt opens, before any key.
+void RoughEdgesTest::savePromptShowsItsFocus() {
+    TSave save(nullptr);
+    save.show();
+    QVERIFY(QTest::qWaitForWindowActive(&save));
+    QCOMPARE(save.focusWidget(), save.BtYes);
+    const QImage focused = save.BtYes->grab().toImage();
+    save.Question->setFocus();  // not a button: "Да" stays the default one
+    QVERIFY(!save.BtYes->hasFocus());
+    const QImage unfocused = save.BtYes->grab().toImage();
+    QVERIFY(focused != unfocused);
+}
+
+void RoughEdgesTest::pasteKeepsWhatFits_data() {
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("before");  // "|" marks the cursor, "[...]" a selection
+    QTest::addColumn<QString>("paste");
+    QTest::addColumn<QString>("after");
+    const QString p60 = letters(60);
+    QTest::newRow("name field, empty") << 50 << "|" << p60 << p60.left(50);
+    QTest::newRow("command line, empty") << 250 << "|" << letters(300) << letters(250);
+    QTest::newRow("into the middle") << 50 << "AB|CD" << p60 << "AB" + p60.left(46) + "CD";
+    QTest::newRow("over a selection") << 50 << "AB[xyz]CD" << p60 << "AB" + p60.left(46) + "CD";
+    QTest::newRow("short paste whole") << 50 << "AB|" << "1234" << "AB1234";
+    QTest::newRow("one place left") << 50 << letters(49) + "|" << p60 << letters(49) + "a";
+    QTest::newRow("full field") << 50 << letters(50) + "|" << p60 << letters(50);
+    // program text past the limit: a paste takes none of its characters
+    QTest::newRow("program text past the limit") << 50 << letters(51) + "|" << p60 << letters(51);
+}
+
+void RoughEdgesTest::pasteKeepsWhatFits() {
+    QFETCH(int, limit);
+    QFETCH(QString, before);
+    QFETCH(QString, paste);
+    QFETCH(QString, after);
+    QLineEdit edit;
+    LengthLimit::apply(&edit, limit);
+    const qsizetype cursor = before.indexOf(u'|');
+    const qsizetype selStart = before.indexOf(u'['), selEnd = before.indexOf(u']');
+    LengthLimit::setText(&edit, QString(before).remove(u'|').remove(u'[').remove(u']'));
+    QCOMPARE(edit.text().size(), before.size() - (cursor >= 0 ? 1 : 2));
+    if (cursor >= 0) edit.setCursorPosition(int(cursor));
+    else edit.setSelection(int(selStart), int(selEnd - selStart - 1));
+    QApplication::clipboard()->setText(paste);
+    edit.paste();
+    QCOMPARE(edit.text(), after);
+    // typing at the limit still adds nothing
+    if (edit.text().size() >= limit) {
+        const QString full = edit.text();
+        QTest::keyClick(&edit, Qt::Key_X);
+        QCOMPARE(edit.text(), full);
+    }
+}
+
+QTEST_MAIN(RoughEdgesTest)
+#include "tst_rough_edges.moc"
