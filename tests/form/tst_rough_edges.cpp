@@ -1,13 +1,20 @@
-// Small widgets on their own: the close prompt's keys and a length-limited
-// field under paste.
+// Small widgets on their own: the close prompt's keys, a length-limited field
+// under paste, and the glyphs of the log view's font.
 #include <QApplication>
 #include <QClipboard>
+#include <QGlyphRun>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRawFont>
 #include <QTest>
+#include <QTextLayout>
+
+#include <string>
 
 #include "app/length_limit.h"
+#include "app/log_view.h"
 #include "app/secondary_windows.h"
+#include "app/text_codec.h"
 
 using namespace vantrel;
 
@@ -29,6 +36,7 @@ private slots:
     void savePromptShowsItsFocus();
     void pasteKeepsWhatFits_data();
     void pasteKeepsWhatFits();
+    void logFontDrawsEveryByte();
 };
 
 void RoughEdgesTest::savePromptKeys_data() {
@@ -114,6 +122,42 @@ void RoughEdgesTest::pasteKeepsWhatFits() {
         const QString full = edit.text();
         QTest::keyClick(&edit, Qt::Key_X);
         QCOMPARE(edit.text(), full);
+    }
+}
+
+// Every byte that can arrive shows a drawn glyph in the log view's font, with
+// the fallbacks the toolkit takes for it: no empty box, no blank.
+void RoughEdgesTest::logFontDrawsEveryByte() {
+    std::string bytes;
+    for (int b = 1; b < 0x20; ++b)
+        if (b != '\r' && b != '\n') bytes.push_back(char(b));
+    bytes += "\x7F\x98";
+    const QString shown = LogView::displayText(fromCp(bytes) + QChar(0));
+    QCOMPARE(shown.size(), qsizetype(bytes.size() + 1));
+
+    // the main window's face; the view takes it from there
+    QWidget window;
+    QFont face(QStringLiteral("DejaVu Sans"), 8);
+    face.setStretch(QFont::SemiCondensed);
+    window.setFont(face);
+    LogView view(&window);
+    for (const QFont& font : {view.document()->defaultFont(), QApplication::font()}) {
+        for (const QChar ch : shown) {
+            const QString one(ch);
+            QVERIFY2(ch.isPrint(), qPrintable(QString::number(ch.unicode(), 16)));
+            QTextLayout layout(one, font);
+            layout.beginLayout();
+            layout.createLine();
+            layout.endLayout();
+            const QList<QGlyphRun> runs = layout.glyphRuns();
+            QCOMPARE(runs.size(), 1);
+            const QRawFont raw = runs[0].rawFont();
+            QVERIFY2(raw.supportsCharacter(ch), qPrintable(one + " " + raw.familyName()));
+            for (quint32 glyph : runs[0].glyphIndexes()) {
+                QVERIFY2(glyph != 0, qPrintable(one));
+                QVERIFY2(!raw.boundingRect(glyph).isEmpty(), qPrintable(one + " blank in " + raw.familyName()));
+            }
+        }
     }
 }
 
