@@ -10,8 +10,8 @@ namespace vantrel {
 
 class LengthLimit final : public QValidator {
 public:
-    LengthLimit(int max, QLineEdit* edit) : QValidator(edit), max_(max), committed_(edit->text().size()) {
-        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { committed_ = text.size(); });
+    LengthLimit(int max, QLineEdit* edit) : QValidator(edit), max_(max), committed_(edit->text()) {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { committed_ = text; });
     }
     void setMax(int max) { max_ = max; }
     int max() const { return max_; }
@@ -20,15 +20,16 @@ public:
     // do, as typing would have ended; with no room left nothing goes in.
     State validate(QString& input, int& pos) const override {
         if (bypass_ || input.size() <= max_) return Acceptable;
-        const qsizetype added = input.size() - committed_;
-        const qsizetype room = max_ - committed_;
-        if (room <= 0) return Invalid;
-        // The new characters end at the cursor: the ones past the room go.
-        const qsizetype cut = added - room;
-        if (pos < cut) return Invalid;
-        input.remove(pos - cut, cut);
-        pos -= int(cut);
-        return Acceptable;
+        // Program text past the limit takes no more.
+        if (committed_.size() > max_) return Invalid;
+        // The new characters end at the cursor, and within the limit before the
+        // change they are at least as many as the excess: the last ones go.
+        const qsizetype excess = input.size() - max_;
+        if (pos < excess) return Invalid;
+        input.remove(pos - excess, excess);
+        pos -= int(excess);
+        // Nothing of them fitted: the field stays as it was, with no change signalled.
+        return input == committed_ ? Invalid : Acceptable;
     }
 
     // Puts program text into `edit` whole, whatever its length.
@@ -51,7 +52,7 @@ public:
 
 private:
     int max_;
-    qsizetype committed_;  // the field's length before the change being validated
+    QString committed_;  // the field's text before the change being validated
     mutable bool bypass_ = false;
 };
 

@@ -89,16 +89,20 @@ void RoughEdgesTest::pasteKeepsWhatFits_data() {
     QTest::addColumn<QString>("before");  // "|" marks the cursor, "[...]" a selection
     QTest::addColumn<QString>("paste");
     QTest::addColumn<QString>("after");
-    const QString p60 = letters(60);
+    const QString p60 = letters(60).toUpper();
     QTest::newRow("name field, empty") << 50 << "|" << p60 << p60.left(50);
-    QTest::newRow("command line, empty") << 250 << "|" << letters(300) << letters(250);
+    QTest::newRow("command line, empty") << 250 << "|" << letters(300).toUpper() << letters(250).toUpper();
     QTest::newRow("into the middle") << 50 << "AB|CD" << p60 << "AB" + p60.left(46) + "CD";
     QTest::newRow("over a selection") << 50 << "AB[xyz]CD" << p60 << "AB" + p60.left(46) + "CD";
     QTest::newRow("short paste whole") << 50 << "AB|" << "1234" << "AB1234";
-    QTest::newRow("one place left") << 50 << letters(49) + "|" << p60 << letters(49) + "a";
+    QTest::newRow("one place left") << 50 << letters(49) + "|" << p60 << letters(49) + "A";
     QTest::newRow("full field") << 50 << letters(50) + "|" << p60 << letters(50);
+    QTest::newRow("full field, over a selection")
+        << 50 << "[" + letters(10) + "]" + letters(40) << p60 << p60.left(10) + letters(40);
     // program text past the limit: a paste takes none of its characters
     QTest::newRow("program text past the limit") << 50 << letters(51) + "|" << p60 << letters(51);
+    QTest::newRow("program text past the limit, over a selection")
+        << 50 << "[a]" + letters(50) << "xyz" << "a" + letters(50);
 }
 
 void RoughEdgesTest::pasteKeepsWhatFits() {
