@@ -133,9 +133,13 @@ void TForm1::FormCreate() {
 
 bool TForm1::confirmClose() {
     return macros_->confirmClose([this] {
-        Save->prepare();
         services_.runModal(*Save);
-        return Save->answer();
+        // A prompt closed without a button (the window manager, a signal) means "Нет".
+        switch (Save->answer()) {
+            case TSave::Answer::Yes: return MacroPanel::CloseAnswer::Save;
+            case TSave::Answer::Cancel: return MacroPanel::CloseAnswer::Cancel;
+            default: return MacroPanel::CloseAnswer::Discard;
+        }
     });
 }
 

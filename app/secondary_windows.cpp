@@ -1,10 +1,11 @@
 #include "app/secondary_windows.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-
 
 #include "app/pictures.h"
 #include "common/ui/text_codec.h"
@@ -19,6 +20,22 @@ QFont boldPixelFont(int pixels) {
     f.setBold(true);
     return f;
 }
+
+// The style marks the focused button no other way than the default one; a
+// dotted frame tells which answer Enter or Space will give.
+class FocusFrameButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPushButton::paintEvent(event);
+        if (!hasFocus()) return;
+        QPainter painter(this);
+        painter.setPen(QPen(palette().color(QPalette::ButtonText), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(4, 4, -5, -5));
+    }
+};
 
 }  // namespace
 
@@ -119,10 +136,11 @@ TSave::TSave(QWidget* parent) : QDialog(parent) {
     Question->setGeometry(8, 12, 284, 24);
 
     auto makeButton = [this](const char* caption, const char* name, int left) {
-        auto* b = new QPushButton(ru(caption), this);
+        auto* b = new FocusFrameButton(ru(caption), this);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(left, 52, 80, 25);
-        b->setAutoDefault(false);
+        // Enter presses the button that has the focus, not always "Да".
+        b->setAutoDefault(true);
         return b;
     };
     BtYes = makeButton("Да", "BtYes", 18);
@@ -131,25 +149,33 @@ TSave::TSave(QWidget* parent) : QDialog(parent) {
     BtYes->setDefault(true);
 
     connect(BtYes, &QPushButton::clicked, this, [this] {
-        answer_ = MacroPanel::CloseAnswer::Save;
+        answer_ = Answer::Yes;
         accept();
     });
-    connect(BtNo, &QPushButton::clicked, this, &QDialog::reject);
+    connect(BtNo, &QPushButton::clicked, this, [this] {
+        answer_ = Answer::No;
+        reject();
+    });
     connect(BtCancel, &QPushButton::clicked, this, [this] {
-        answer_ = MacroPanel::CloseAnswer::Cancel;
+        answer_ = Answer::Cancel;
         reject();
     });
 }
 
-void TSave::prepare() {
-    setResult(QDialog::Rejected);
-    answer_ = MacroPanel::CloseAnswer::Discard;
-}
-
 void TSave::showEvent(QShowEvent* event) {
+    answer_ = Answer::None;
     QDialog::showEvent(event);
     centreOnScreen(*this);
     BtYes->setFocus(Qt::OtherFocusReason);
+}
+
+void TSave::keyPressEvent(QKeyEvent* event) {
+    // Escape keeps the window and the edits; the dialog's own Escape would be "Нет".
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        BtCancel->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 }  // namespace vantrel

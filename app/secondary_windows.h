@@ -3,8 +3,6 @@
 // the whole run and is only hidden when closed.
 #include <QDialog>
 
-#include "macros/ui/macro_panel.h"
-
 class QLabel;
 class QPushButton;
 
@@ -40,14 +38,16 @@ protected:
 };
 
 // "Да" saves the macros, "Нет" only closes, "Отмена" keeps the window open.
+// Enter and Space press the focused button, Escape is "Отмена".
 class TSave : public QDialog {
     Q_OBJECT
 public:
+    enum class Answer { None, Yes, No, Cancel };
+
     explicit TSave(QWidget* parent = nullptr);
 
-    // Before it is shown: no answer yet.
-    void prepare();
-    MacroPanel::CloseAnswer answer() const { return answer_; }
+    // The button that closed the prompt last.
+    Answer answer() const { return answer_; }
 
     QLabel* Question = nullptr;
     QPushButton* BtYes = nullptr;
@@ -56,9 +56,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    MacroPanel::CloseAnswer answer_ = MacroPanel::CloseAnswer::Discard;
+    Answer answer_ = Answer::None;
 };
 
 }  // namespace vantrel

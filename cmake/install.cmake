@@ -42,9 +42,9 @@ AutoConnect it re-opens an adapter that was pulled out and plugged in again.
 The package also holds vantrel-simdev, a simulated serial device on a
 pseudo-terminal for trying the program without hardware.")
 
-# The Qt platform plugins and the font are loaded at run time, so no library
-# scan finds them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core")
+# The Qt platform plugins and the fonts are loaded at run time, so no library
+# scan finds them; Symbola draws the control pictures of the log.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, fonts-symbola")
 find_program(VANTREL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(VANTREL_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

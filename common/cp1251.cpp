@@ -71,4 +71,59 @@ std::string utf16ToCp1251(std::u16string_view text) {
     return out;
 }
 
+void Utf8Check::feed(unsigned char b) {
+    if (!valid_) return;
+    if (need_ > 0) {
+        if (b < lo_ || b > hi_) {
+            valid_ = false;
+            return;
+        }
+        lo_ = 0x80;
+        hi_ = 0xBF;
+        --need_;
+        return;
+    }
+    if (b < 0x80) return;
+    nonAscii_ = true;
+    // The second byte's range rules out overlong forms, surrogates and code points past U+10FFFF.
+    if (b >= 0xC2 && b <= 0xDF) {
+        need_ = 1;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        need_ = 2;
+        lo_ = b == 0xE0 ? 0xA0 : 0x80;
+        hi_ = b == 0xED ? 0x9F : 0xBF;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        need_ = 3;
+        lo_ = b == 0xF0 ? 0x90 : 0x80;
+        hi_ = b == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        valid_ = false;
+    }
+}
+
+std::string utf8ToCp1251(std::string_view utf8) {
+    const auto byte = [utf8](std::size_t at) { return static_cast<unsigned char>(utf8[at]); };
+    std::u16string text;
+    text.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        Utf8Check check;
+        std::size_t n = 0;
+        do {
+            check.feed(byte(i + n++));
+        } while (check.inSequence() && i + n < utf8.size());
+        if (!check.valid()) {
+            text.push_back(u'?');  // the first byte of a malformed sequence; the next ones are judged afresh
+            ++i;
+            continue;
+        }
+        char32_t c = n == 1 ? byte(i) : byte(i) & (0x7F >> n);
+        for (std::size_t k = 1; k < n; ++k) c = (c << 6) | (byte(i + k) & 0x3F);
+        // Past the 16-bit plane Windows-1251 holds nothing: one "?" stands for it.
+        text.push_back(c > 0xFFFF ? u'?' : char16_t(c));
+        i += n;
+    }
+    return utf16ToCp1251(text);
+}
+
 }  // namespace vantrel

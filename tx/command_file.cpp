@@ -9,6 +9,7 @@
 namespace vantrel {
 
 void CommandFileReader::endLine() {
+    if (linesRead_ == 0 && current_.starts_with("\xEF\xBB\xBF")) current_.erase(0, 3);
     if (!currentTooLong_) lines_.push_back(std::move(current_));
     current_.clear();
     currentTooLong_ = false;
@@ -19,6 +20,7 @@ void CommandFileReader::endLine() {
 bool CommandFileReader::feed(std::string_view bytes) {
     for (const char c : bytes) {
         if (full()) return false;
+        utf8Check_.feed(static_cast<unsigned char>(c));
         if (c == '\n' && afterCr_) {  // the LF of a CR LF pair
             afterCr_ = false;
             continue;
@@ -31,7 +33,7 @@ bool CommandFileReader::feed(std::string_view bytes) {
         }
         inLine_ = true;
         if (currentTooLong_) continue;
-        if (current_.size() >= kMaxCommandLineBytes) {
+        if (current_.size() >= kMaxRawLineBytes) {
             currentTooLong_ = true;
             current_.clear();
         } else {
@@ -44,6 +46,11 @@ bool CommandFileReader::feed(std::string_view bytes) {
 void CommandFileReader::finish() {
     if (inLine_ && !full()) endLine();
     inLine_ = false;
+    utf8_ = utf8Check_.valid() && utf8Check_.nonAscii();
+    if (utf8_) {
+        for (std::string& line : lines_) line = utf8ToCp1251(line);
+    }
+    std::erase_if(lines_, [](const std::string& line) { return line.size() > kMaxCommandLineBytes; });
 }
 
 CommandFile parseCommandFile(std::string_view bytes) {
@@ -53,6 +60,7 @@ CommandFile parseCommandFile(std::string_view bytes) {
     CommandFile file;
     file.linesRead = reader.linesRead();
     file.tooBig = reader.full();
+    file.utf8 = reader.utf8();
     file.lines = reader.takeLines();
     return file;
 }
@@ -82,6 +90,7 @@ CommandFileResult readCommandFile(const std::string& path) {
     result.ok = true;
     result.file.linesRead = reader.linesRead();
     result.file.tooBig = reader.full();
+    result.file.utf8 = reader.utf8();
     result.file.lines = reader.takeLines();
     return result;
 }

@@ -10,11 +10,26 @@ namespace vantrel {
 
 class LengthLimit final : public QValidator {
 public:
-    LengthLimit(int max, QObject* parent) : QValidator(parent), max_(max) {}
+    LengthLimit(int max, QLineEdit* edit) : QValidator(edit), max_(max), committed_(edit->text()) {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { committed_ = text; });
+    }
     void setMax(int max) { max_ = max; }
     int max() const { return max_; }
-    State validate(QString& input, int&) const override {
-        return bypass_ || input.size() <= max_ ? Acceptable : Invalid;
+
+    // A typed or pasted text that does not fit keeps its first characters that
+    // do, as typing would have ended; with no room left nothing goes in.
+    State validate(QString& input, int& pos) const override {
+        if (bypass_ || input.size() <= max_) return Acceptable;
+        // Program text past the limit takes no more.
+        if (committed_.size() > max_) return Invalid;
+        // The new characters end at the cursor, and within the limit before the
+        // change they are at least as many as the excess: the last ones go.
+        const qsizetype excess = input.size() - max_;
+        if (pos < excess) return Invalid;
+        input.remove(pos - excess, excess);
+        pos -= int(excess);
+        // Nothing of them fitted: the field stays as it was, with no change signalled.
+        return input == committed_ ? Invalid : Acceptable;
     }
 
     // Puts program text into `edit` whole, whatever its length.
@@ -37,6 +52,7 @@ public:
 
 private:
     int max_;
+    QString committed_;  // the field's text before the change being validated
     mutable bool bypass_ = false;
 };
 

@@ -84,7 +84,10 @@ void LogView::useUnshapedText() {
 
 QString LogView::displayText(const QString& line) {
     // Most lines hold no control character at all: they are shown as they are.
-    const auto isControl = [](QChar ch) { return ch.unicode() < 0x20 || ch.unicode() == 0x7F; };
+    // U+F898 stands for byte 0x98, which has no Windows-1251 character.
+    const auto isControl = [](QChar ch) {
+        return ch.unicode() < 0x20 || ch.unicode() == 0x7F || ch.unicode() == 0xF898;
+    };
     if (std::none_of(line.begin(), line.end(), isControl)) return line;
 
     QString out;
@@ -101,6 +104,8 @@ QString LogView::displayText(const QString& line) {
             out += QChar(char16_t(0x2400 + c));  // the Unicode control pictures
         } else if (c == 0x7F) {
             out += QChar(char16_t(0x2421));
+        } else if (c == 0xF898) {
+            out += QChar(char16_t(0xFFFD));  // the replacement character: a byte without a character
         } else {
             out += QChar(c);
         }

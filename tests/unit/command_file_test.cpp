@@ -48,6 +48,50 @@ TEST(CommandFileParse, LongLinesAreLeftOutButCounted) {
     EXPECT_EQ(f.linesRead, 4u);
 }
 
+// Files from an editor that writes UTF-8: the mark goes, the text is converted.
+TEST(CommandFileParse, Utf8FilesBecomeWindows1251) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string privet = "\xCF\xF0\xE8\xE2\xE5\xF2";  // "Привет" in Windows-1251
+    const std::string privetUtf8 = "Привет";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        Lines lines;
+    };
+    const std::vector<Case> cases = {
+        {"mark, then ASCII", bom + "AT\r\nATI", {"AT", "ATI"}},
+        {"mark alone on its line", bom + "\r\nX", {"", "X"}},
+        {"Cyrillic", privetUtf8 + "\nAT " + privetUtf8, {privet, "AT " + privet}},
+        {"mark, then Cyrillic", bom + privetUtf8, {privet}},
+        {"what the code page lacks is ?", "a\u4E2D\U0001F600\u20AC\u2116b", {"a??\x88\xB9" "b"}},
+        // not UTF-8: every byte as it is, only the mark goes
+        {"Windows-1251", privet + "\r\n", {privet}},
+        {"mark, then Windows-1251", bom + privet, {privet}},
+        {"one bad byte at the end", privetUtf8 + "\n\xFF", {privetUtf8, "\xFF"}},
+        {"cut short at the end", privetUtf8 + "\xD0", {privetUtf8 + "\xD0"}},
+        {"overlong slash", "\xC0\xAF" + privetUtf8, {"\xC0\xAF" + privetUtf8}},
+        {"surrogate", "\xED\xA0\x80" + privetUtf8, {"\xED\xA0\x80" + privetUtf8}},
+        {"past U+10FFFF", "\xF4\x90\x80\x80" + privetUtf8, {"\xF4\x90\x80\x80" + privetUtf8}},
+        {"mark past the start", "A\n" + bom + "B", {"A", "?B"}},
+    };
+    for (const auto& c : cases) {
+        const auto f = parseCommandFile(c.bytes);
+        EXPECT_EQ(f.lines, c.lines) << c.name;
+    }
+}
+
+// The limit counts characters: a UTF-8 line of 254 letters takes 508 bytes.
+TEST(CommandFileParse, Utf8LinesAreMeasuredInCharacters) {
+    auto cyrillic = [](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += "Ж";
+        return s;
+    };
+    const auto f = parseCommandFile(cyrillic(254) + "\n" + cyrillic(255) + "\n" + std::string(600, 'a') + "\nZ");
+    EXPECT_EQ(f.lines, (Lines{std::string(254, '\xC6'), "Z"}));
+    EXPECT_EQ(f.linesRead, 4u);
+}
+
 TEST(CommandFileParse, StopsAfterFiveHundredLines) {
     auto numbered = [](int n, int longAt) {
         std::string s;
@@ -78,8 +122,9 @@ TEST(CommandFileParse, StopsAfterFiveHundredLines) {
 }
 
 TEST(CommandFileParse, ChunkBoundariesDoNotChangeTheLines) {
-    const std::string bytes = "AT\r\nB\rC\n\r\nD" + std::string(256, 'q') + "\r\nE";
+    const std::string bytes = "\xEF\xBB\xBF" "AT\r\nB\rC\n\r\nD" + std::string(256, 'q') + "\r\nЁж\r\nE";
     const auto whole = parseCommandFile(bytes);
+    ASSERT_EQ(whole.lines, (Lines{"AT", "B", "C", "", "\xA8\xE6", "E"}));
     for (std::size_t chunk = 1; chunk <= 5; ++chunk) {
         vantrel::CommandFileReader r;
         for (std::size_t at = 0; at < bytes.size(); at += chunk) r.feed(std::string_view(bytes).substr(at, chunk));

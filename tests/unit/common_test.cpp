@@ -29,6 +29,22 @@ TEST(Cp1251, CharactersOutsideTheCodePageBecomeQuestionMarks) {
     EXPECT_EQ(utf16ToCp1251(u"a\u4E2Db\u03B1c\U0001F600d"), "a?b?c?d");
 }
 
+TEST(Cp1251, FromUtf8OneByteACharacter) {
+    struct Case {
+        std::string utf8, cp;
+    };
+    const Case cases[] = {
+        {"Привет €№", "\xCF\xF0\xE8\xE2\xE5\xF2 \x88\xB9"},
+        {"a\u4E2D\U0001F600b", "a??b"},  // three and four bytes, one "?" each
+        // malformed: each byte that starts no sequence is one "?"
+        {std::string("a\xD0") + "b", "a?b"},
+        {"\xE2\x82", "??"},
+        {"\xC0\xAF", "??"},
+        {"\xED\xA0\x80", "???"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(utf8ToCp1251(c.utf8), c.cp) << c.utf8;
+}
+
 TEST(CountedString, ReadsWritesAndCutsToCapacity) {
     std::uint8_t field[6] = {0, 'x', 'x', 'x', 'x', 'x'};
     writeCounted(field, 5, "COM12345");

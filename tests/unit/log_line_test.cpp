@@ -39,6 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
         RxCase{"AsciiZeroByte", A, {0x41, 0x00, 0x42, 0x0D}, "A<NULL>B\r\n", "A<NULL>B\r"},
         RxCase{"AsciiLineFeedsOnlyRenderEmpty", A, {0x0A, 0x0A}, "", ""},
         RxCase{"AsciiHighAndControlBytesKept", A, {0xC0, 0xFF, 0x07, 0x0D}, "\xC0\xFF\x07\r\n", "\xC0\xFF\x07\r"},
+        // the view marks it; the line, and so the log file, keeps the byte
+        RxCase{"AsciiByteWithoutCharacterKept", A, {0x98, 0x41}, "\x98" "A", "\x98" "A"},
         // Without a line end the answer keeps its last character.
         RxCase{"AsciiNoLineEndKeepsLastLetter", A, {0x41, 0x42, 0x43}, "ABC", "ABC"},
         RxCase{"AsciiFinalZeroKeepsBracket", A, {0x41, 0x00}, "A<NULL>", "A<NULL>"},
