@@ -43,6 +43,7 @@ public:
     }
 
     HoverHelp hover;
+    std::function<void()> countingStarted;  // the ticks must come at their short pace again
     // The time the clock caption shows: formatted again only when it changes.
     std::array<int, 3> shownTime{-1, -1, -1};
 
@@ -63,6 +64,7 @@ protected:
             hover.restart(i, toHoverPos(cursorPos_()));
         else if (i != kBlankOnly)
             hover.restart(i);
+        if (i != kBlankOnly && countingStarted) countingStarted();
         return false;
     }
 
@@ -112,6 +114,16 @@ void TForm1::CustomFunctionsTimer() {
     if (!housekeeping_) return;
     housekeeping_->hover.tick([this] { return Housekeeping::toHoverPos(housekeeping_->cursorPos()); },
                               [this](int i) { showHelpText(*macros_, hoverTopic(i)); });
+    // An idle window wakes once a second, for the clock.
+    const bool counting = housekeeping_->hover.counting() || modes_->periodArmedByHousekeeping();
+    const int pause = housekeepingPauseMs(counting, now.msec);
+    if (CustomFunctions->interval() != pause) CustomFunctions->setInterval(pause);
+}
+
+void TForm1::housekeepingSoon() {
+    if (CustomFunctions->interval() == kHousekeepingMs) return;
+    CustomFunctions->setInterval(kHousekeepingMs);
+    CustomFunctions->start();
 }
 
 // A receive tick that comes within a millisecond of the housekeeping tick
@@ -125,6 +137,7 @@ void TForm1::takeHousekeepingAlong() {
 
 void TForm1::setupHousekeeping() {
     housekeeping_ = new Housekeeping(this, [this] { ClearHelp(); }, services_.cursorPos);
+    housekeeping_->countingStarted = [this] { housekeepingSoon(); };
     // The hover help belongs to the window: it watches the parts' controls by name,
     // in the serving order of the countdowns.
     const char* const withHelp[HoverHelp::kCount] = {"BTConnect", "BTRescan",     "AutoConnect", "TimeOutAns",

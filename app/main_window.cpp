@@ -61,7 +61,7 @@ TForm1::TForm1(FormServices services, QWidget* parent)
     CustomFunctions = new QTimer(this);
     CustomFunctions->setObjectName(QStringLiteral("CustomFunctions"));
     CustomFunctions->setTimerType(Qt::PreciseTimer);
-    CustomFunctions->setInterval(10);
+    CustomFunctions->setInterval(kHousekeepingMs);
     CustomFunctions->start();
     connect(CustomFunctions, &QTimer::timeout, this, &TForm1::CustomFunctionsTimer);
 
@@ -83,7 +83,9 @@ TForm1::~TForm1() {
 
 void TForm1::wireParts() {
     connect(BtInfo, &QPushButton::clicked, this, [this] { services_.runModal(*Info); });
+    connect(connection_, &ConnectionPart::connected, receive_, &ReceivePart::portOpened);
     connect(connection_, &ConnectionPart::connected, modes_, &ModesPart::sendOnConnect);
+    connect(modes_, &ModesPart::periodChoiceChanged, this, &TForm1::housekeepingSoon);
     connect(receive_, &ReceivePart::packetShown, modes_, &ModesPart::packetShown);
     connect(receive_, &ReceivePart::outputModeChosen, command_, &CommandPart::setTailForMode);
     connect(receive_, &ReceivePart::coloursChosen, this, [this](std::uint32_t background, std::uint32_t text) {

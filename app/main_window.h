@@ -80,6 +80,8 @@ private:
     void loadAndApplyConfig();
     void saveConfig();
     void takeHousekeepingAlong();
+    void housekeepingSoon();
+    static constexpr int kHousekeepingMs = 10;
     void setupHousekeeping();
     void OutHelpHelp();
     void ClearHelp();

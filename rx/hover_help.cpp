@@ -2,6 +2,19 @@
 
 namespace vantrel {
 
+int housekeepingPauseMs(bool counting, int msIntoSecond) {
+    constexpr int kTickMs = 10;
+    if (counting) return kTickMs;
+    const int toNextSecond = 1000 - (msIntoSecond % 1000);
+    return toNextSecond < kTickMs ? kTickMs : toNextSecond;
+}
+
+bool HoverHelp::counting() const {
+    for (const std::uint8_t c : countdown_)
+        if (c != 0) return true;
+    return false;
+}
+
 void HoverHelp::restart(int index) { countdown_.at(std::size_t(index)) = kStart; }
 
 void HoverHelp::restart(int index, HoverPos now) {

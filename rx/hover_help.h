@@ -9,6 +9,10 @@
 
 namespace vantrel {
 
+// The pause before the next housekeeping tick: the short one while something
+// counts in ticks, otherwise until the clock caption's second changes.
+int housekeepingPauseMs(bool counting, int msIntoSecond);
+
 struct HoverPos {
     std::int32_t x = 0, y = 0;  // screen coordinates
     bool operator==(const HoverPos&) const = default;
@@ -27,6 +31,9 @@ public:
     // One tick: serves the countdowns in order; `showHelp(index)` is called for
     // each one that ends where it started. The cursor is read only when needed.
     void tick(const std::function<HoverPos()>& readCursor, const std::function<void(int)>& showHelp);
+
+    // Some countdown is running: the ticks are needed.
+    bool counting() const;
 
     std::uint8_t countdown(int index) const { return countdown_.at(std::size_t(index)); }
     HoverPos position(int index) const { return pos_.at(std::size_t(index)); }

@@ -5,6 +5,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 #include <algorithm>
 #include <iterator>
@@ -91,6 +93,22 @@ void DropList::focusOutEvent(QFocusEvent* event) {
 void HoverButton::mouseMoveEvent(QMouseEvent* event) {
     emit hovered();
     QPushButton::mouseMoveEvent(event);
+}
+
+void TopCaptionButton::paintEvent(QPaintEvent* event) {
+    if (captionHeight_ <= 0 || captionHeight_ >= height()) {
+        QPushButton::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    option.text = caption;
+    option.rect.setHeight(captionHeight_);
+    painter.drawControl(QStyle::CE_PushButtonLabel, option);
 }
 
 DoubleClickCombo::DoubleClickCombo(QWidget* parent) : QComboBox(parent) {

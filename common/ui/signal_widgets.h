@@ -104,6 +104,21 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 };
 
+// A button whose lower part another control covers: its caption is drawn
+// in the visible upper part.
+class TopCaptionButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+    void setCaptionHeight(int pixels) { captionHeight_ = pixels; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int captionHeight_ = 0;  // 0: the whole height
+};
+
 // A drop-down chooser that answers a double click, also one whose first
 // press has already opened the popup.
 class DoubleClickCombo : public QComboBox {

@@ -47,9 +47,13 @@ MacroPanel::MacroPanel(QWidget* panel, Services services, QObject* parent)
     ListNameEDT->hide();
 
     EditAllCmd = button(panel, "EditAllCmd", "Редактор", 302, 32, 87, 33);
-    DelList = button(panel, "DelList", "Очистить", 388, 32, 93, 33, "Очистить весь список команд");
+    DelList = place(new TopCaptionButton(ru("Очистить"), panel), "DelList", 388, 32, 93, 33,
+                    "Очистить весь список команд");
+    DelList->setAutoDefault(false);
     DelList->hide();
     SaveF = button(panel, "SaveF", "Сохранить", 388, 48, 93, 17, "Сохранить все изменения в файл");
+    // "Сохранить" lies over the lower part of "Очистить": its caption goes above.
+    static_cast<TopCaptionButton*>(DelList)->setCaptionHeight(SaveF->y() - DelList->y());
     SaveF->hide();
     OldCommandsBT = button(panel, "OldCommandsBT", "Отправленные", 480, 32, 85, 33);
     OldCommandsBT->hide();
@@ -170,7 +174,9 @@ void MacroPanel::SaveMacroStore() {
     if (store_->SaveMacroStore(*services_.messages)) MacrosChanged = false;
 }
 
-bool MacroPanel::unsavedChanges() const { return MacrosChanged && tag(EditAllCmd) != 0; }
+// Editor-mode edits count until they reach the file, also after leaving the
+// editor when that save failed.
+bool MacroPanel::unsavedChanges() const { return MacrosChanged; }
 
 bool MacroPanel::confirmClose(const std::function<CloseAnswer()>& ask) {
     if (!unsavedChanges()) return true;

@@ -156,6 +156,8 @@ void ReceivePart::resetForStart() {
 
 bool ReceivePart::busy() const { return receiver_->RxBusy; }
 
+void ReceivePart::portOpened() { rxWake_->wake(); }
+
 // ------------------------------------------------------------------ receiving
 
 void ReceivePart::RxTimerTimer() {
@@ -166,7 +168,7 @@ void ReceivePart::RxTimerTimer() {
     logFile_->syncIfDue();
     SerialLink& link = *services_.link;
     if (!link.isOpen()) {
-        rxWake_->endTick(-1, false, false);
+        rxWake_->endTick(-1, false, false, false, false);
         return;
     }
     LinkRxPort port(link);

@@ -83,6 +83,8 @@ public:
     void setRxTimeoutMs(int ms);  // also the caption and colour of TimeOutAns
 
     void RxTimerTimer();
+    // A port was just opened: the poll looks at once.
+    void portOpened();
     bool busy() const;
 
 signals:

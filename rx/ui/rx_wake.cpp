@@ -18,19 +18,29 @@ void RxWake::beginTick() {
     if (notifier_) notifier_->setEnabled(false);
 }
 
-void RxWake::endTick(int handle, bool foundInput, bool packetOpen, bool backlog) {
+void RxWake::endTick(int handle, bool foundInput, bool packetOpen, bool backlog, bool portOpen) {
     const bool woken = woke_;
     woke_ = false;
     follow(handle);
     if (foundInput) trusted_ = true;
     // Woken with nothing to read: the descriptor reports a hang-up, not input.
     if (woken && !foundInput) trusted_ = false;
-    const bool sleep = notifier_ && trusted_ && !packetOpen && !foundInput;
-    setInterval(sleep ? kIdleMs : kPollMs);
+    const bool idle = !packetOpen && !foundInput && !backlog;
+    const bool sleep = notifier_ && trusted_ && idle;
+    // Fine polling is needed only while bytes come, or on an open port that
+    // cannot say when they come; a closed port or a hung-up descriptor is
+    // looked at now and then.
+    const bool blind = handle < 0 && portOpen;
+    setInterval(idle && !blind ? kIdleMs : kPollMs);
     if (notifier_) notifier_->setEnabled(sleep || (backlog && trusted_));
 }
 
 bool RxWake::sleeping() const { return notifier_ && notifier_->isEnabled() && poll_->interval() == kIdleMs; }
+
+void RxWake::wake() {
+    setInterval(kPollMs);
+    if (poll_->isActive()) poll_->start();
+}
 
 void RxWake::follow(int handle) {
     struct stat st {};

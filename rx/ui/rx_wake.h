@@ -2,8 +2,9 @@
 // The pace of the receive poll. While a packet is open the poll runs every
 // millisecond, so that silence is measured finely; while the line is idle it
 // waits for the port to turn readable instead, so an idle connection costs
-// no wake-up per millisecond. Ports without a descriptor, and a descriptor
-// that signals without input (a hung-up device), are polled every millisecond.
+// no wake-up per millisecond. Ports without a descriptor are polled every
+// millisecond; a closed port and a descriptor that signals without input (a
+// hung-up device) only every kIdleMs.
 // A stream faster than one buffer per millisecond is read tick after tick.
 #include <QObject>
 
@@ -32,7 +33,10 @@ public:
     // tick found input, whether a packet is still open, and whether input
     // outran the poll (a full packet flushed with more waiting): then the
     // next tick comes as soon as the event loop is free.
-    void endTick(int handle, bool foundInput, bool packetOpen, bool backlog = false);
+    // `portOpen`: a port without a descriptor is open and must be polled finely.
+    void endTick(int handle, bool foundInput, bool packetOpen, bool backlog = false, bool portOpen = true);
+    // A port was just opened: the next tick comes at once.
+    void wake();
     bool sleeping() const;
 
 private:

@@ -1,5 +1,6 @@
 #include "serial/ui/connection_part.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -7,12 +8,15 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "common/config_image.h"
 #include "common/messages.h"
 #include "common/ui/busy_mark.h"
 #include "common/ui/colors.h"
 #include "common/ui/controls.h"
 #include "common/ui/text_codec.h"
+#include "serial/port_list.h"
 #include "serial/port_settings.h"
 #include "serial/serial_link.h"
 #include "serial/watchdog.h"
@@ -85,6 +89,7 @@ ConnectionPart::ConnectionPart(QWidget* bar, ConnectionServices services, QObjec
     connect(BTConnect, &QPushButton::clicked, this, &ConnectionPart::BTConnectClick);
     connect(BTRescan, &QPushButton::clicked, this, [this] { ScanPorts(); });
     connect(AutoConnect, &QCheckBox::toggled, this, &ConnectionPart::AutoConnectClick);
+    connect(ComPort, &QComboBox::currentTextChanged, this, &ConnectionPart::showPortPath);
     setTag(BTConnect, 0);
 }
 
@@ -98,6 +103,22 @@ void ConnectionPart::followAutoConnect() {
     // start() only when stopped, so the running second is not restarted.
     if (AutoConnect->isChecked() && !CheckConnect->isActive()) CheckConnect->start();
     if (!AutoConnect->isChecked() && CheckConnect->isActive()) CheckConnect->stop();
+}
+
+// The field is narrow: its hint gives the whole device path, of the open port while connected.
+void ConnectionPart::showPortPath() {
+    const std::string name =
+        PortOpen() ? openedName_ : QFile::encodeName(ComPort->currentText()).toStdString();
+    const QString path = QFile::decodeName(QByteArray::fromStdString(portDevicePath(name)));
+    ComPort->setToolTip(path.isEmpty() ? QStringLiteral("Port") : QStringLiteral("Port: ") + path);
+}
+
+// The drop-down list is as wide as its longest name, however narrow the field.
+void ConnectionPart::fitPortList() {
+    const QFontMetrics metrics(ComPort->view()->font());
+    int widest = 0;
+    for (int i = 0; i < ComPort->count(); ++i) widest = std::max(widest, metrics.horizontalAdvance(ComPort->itemText(i)));
+    ComPort->view()->setMinimumWidth(widest + 2 * metrics.averageCharWidth() + ComPort->view()->frameWidth() * 2);
 }
 
 void ConnectionPart::setLinkColour(LinkColour colour) {
@@ -126,12 +147,14 @@ void ConnectionPart::ScanPorts(bool silent) {
     for (const std::string& name : found) ComPort->addItem(QFile::decodeName(QByteArray::fromStdString(name)));
     if (!found.empty()) {
         ComPort->setCurrentIndex(0);
+        fitPortList();
         return;
     }
     for (const std::string& name : fallbackPortNames())
         ComPort->addItem(QFile::decodeName(QByteArray::fromStdString(name)));
     ComPort->setCurrentIndex(-1);
     ComPort->clearEditText();
+    fitPortList();
 }
 
 bool ConnectionPart::OpenPort() {
@@ -171,10 +194,15 @@ bool ConnectionPart::OpenPort() {
         OpenFailureShown = true;
     }
     LastOpenResult = link_->open(ps, [this](int ms) { services_.sleep(ms); });
+    if (LastOpenResult.ok()) openedName_ = ps.portName;
+    showPortPath();
     return LastOpenResult.ok();
 }
 
-void ConnectionPart::ClosePort() { link_->close(); }
+void ConnectionPart::ClosePort() {
+    link_->close();
+    showPortPath();
+}
 
 void ConnectionPart::BTConnectClick() {
     BTConnect->setEnabled(false);
@@ -221,7 +249,8 @@ void ConnectionPart::AutoConnectClick() {
 }
 
 void ConnectionPart::applySettings(const ConfigImage& c) {
-    setBoxText(ComPort, fromCp(c.portName()));
+    // A full path of an older settings file shows as the list shows it.
+    setBoxText(ComPort, fromCp(shortPortName(c.portName())));
     selectItem(BaudRate, c.baudIndex());
     if (c.typedBaud() != 0) BaudRate->setEditText(QString::number(c.typedBaud()));
     selectItem(ComBits, c.bitsIndex());

@@ -63,6 +63,8 @@ private:
     void AutoConnectClick();
     void setLinkColour(LinkColour colour);
     void setLineControlsEnabled(bool enabled);
+    void showPortPath();
+    void fitPortList();
 
     ConnectionServices services_;
     std::unique_ptr<SerialLink> link_;
@@ -75,6 +77,7 @@ private:
     QCheckBox* AutoConnect = nullptr;
     QTimer* CheckConnect = nullptr;  // 1000 ms
 
+    std::string openedName_;        // the name the open port was opened by
     OpenResult LastOpenResult;      // what the system said about the latest open
     bool OpenFailureShown = false;  // OpenPort has already told the user why
     bool WatchdogBusy = false;      // a box inside a watchdog tick must not start another

@@ -63,6 +63,8 @@ ModesPart::ModesPart(QWidget* logBar, Services services, QObject* parent)
     onChecked(RBSel, this, [this] { RBSelClick(); });
     onChecked(RBAfterAns, this, [this] { RBAfterAnsClick(); });
     onChecked(RBPeriod, this, [this] { RBPeriodClick(); });
+    connect(RBPeriod, &QRadioButton::toggled, this, &ModesPart::periodChoiceChanged);
+    connect(CiklSend, &QCheckBox::toggled, this, &ModesPart::periodChoiceChanged);
     PeriodTX->setKeyHook([this](const QKeyEvent& e) { return !e.text().isEmpty() && PeriodTXKeyPress(e.text().at(0)); });
     // Pasted or program-set text keeps only its digits as well.
     connect(PeriodTX, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -161,6 +163,8 @@ void ModesPart::packetShown(bool moreWaiting, bool logWriteFailed) {
     if (action == AnswerAction::CommandLine) SendPortData(services_.command->commandLine());
     if (action == AnswerAction::NextFileLine) sendNextFileLineAfterAnswer();
 }
+
+bool ModesPart::periodArmedByHousekeeping() const { return CiklSend->isChecked() && RBPeriod->isChecked(); }
 
 void ModesPart::keepPeriodArmed() {
     if (CiklSend->isChecked() && RBPeriod->isChecked() && !TimerPeriod->isActive()) TimerPeriod->start();

@@ -59,6 +59,8 @@ public:
     void historyRecorded();
     // Housekeeping: a cyclic file in the period mode keeps its timer running.
     void keepPeriodArmed();
+    // The housekeeping re-arms the periodic sender: it must keep its short pace.
+    bool periodArmedByHousekeeping() const;
     void setFileButtonVisible(bool visible);
     void applyColours(std::uint32_t background, std::uint32_t text);
     void applySettings(const ConfigImage& c);
@@ -73,6 +75,8 @@ signals:
     // A command file was opened (its path, and where "Из файла" stands) or closed.
     void fileOpened(const QString& path, int fileButtonLeft);
     void fileClosed();
+    // The period mode or the cyclic file was switched: the housekeeping re-arms the sender.
+    void periodChoiceChanged();
 
 private:
     void ButtonReadFileClick();
