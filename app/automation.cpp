@@ -99,6 +99,13 @@ private:
             QTimer::singleShot(ms, this, [this] { step(); });
             return;
         }
+        if (verb == u"resize") {
+            bool okW = false, okH = false;
+            const int w = name.toInt(&okW), h = arg.toInt(&okH);
+            if (!okW || !okH) return fail(line, QStringLiteral("resize W H"));
+            form_.resize(w, h);  // the window's minimum still holds
+            return next();
+        }
         if (verb == u"file") {
             scriptedFiles().push_back(rest);
             return next();

@@ -11,6 +11,7 @@
 //   select NAME INDEX     choose an item of a combo box or list box
 //   file PATH             the answer of the next command-file dialog
 //   key NAME KEY          a key on a control: Return, Enter, Escape, Down, Up, Tab
+//   resize W H            the window's client size (never below its minimum)
 //   wait MS               pause
 //   waitlog TEXT MS       wait until the log shows TEXT; otherwise fail
 //   close                 close the main window the normal way

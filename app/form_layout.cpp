@@ -1,6 +1,8 @@
 // Applies the layout rule to the controls when the window changes size. The
 // geometry is the window's business: the controls are found by their names.
+#include <QPlainTextEdit>
 #include <QResizeEvent>
+#include <QTextDocument>
 
 #include "app/main_window.h"
 #include "tx/ui/modes_part.h"
@@ -62,6 +64,11 @@ void TForm1::takeDesign() {
     Design.MainWindowH = named("MainWindow")->height();
     Design.LogPanelTop = LogPanel->y();
     Design.MainPanelTop = MainPanel->y();
+    const QWidget* inputMode = named("InputMode");
+    Design.InputModeRight = inputMode->x() + inputMode->width();
+    const auto* view = static_cast<const QPlainTextEdit*>(named("MainWindow"));
+    const int margin = int(view->document()->documentMargin());
+    Design.MinLogViewH = 5 * QFontMetrics(view->font()).lineSpacing() + 2 * (view->frameWidth() + margin);
     for (int i = 1; i <= 12; ++i) Design.HelpLabelL[std::size_t(i - 1)] = named(nth("STH", i))->x();
     for (int k = 1; k <= 48; ++k) {
         const QWidget* b = named(nth("Button", k));

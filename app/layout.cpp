@@ -98,14 +98,16 @@ VerticalPlan computeVertical(const DesignGeometry& d, int height) {
     return {d.MainWindowH + dh, d.LogPanelTop + dh, d.MainPanelTop + dh};
 }
 
-int minimumLayoutHeight(const DesignGeometry& d) { return d.H0 - d.MainWindowH; }
+int minimumLayoutHeight(const DesignGeometry& d) { return d.H0 - d.MainWindowH + d.MinLogViewH; }
 
 int minimumLayoutWidth(const DesignGeometry& d) {
     const int narrowest = std::min({d.Panel1W, d.MainStrCmdW, d.FiltrLogW, d.STLogW,
                                     d.STListNameW, d.ListNameEDTW, d.CBListsW});
     int dw = -narrowest;
     while (dw < 0 && !macroWidthsFit(d, dw / 7)) ++dw;
-    return d.W0 + dw;
+    // PStats moves left with the right edge; the sending-mode box stays.
+    const int statsClear = d.InputModeRight - d.Panel1W + d.PStatsRightGap;
+    return d.W0 + std::max(dw, statsClear);
 }
 
 }  // namespace vantrel

@@ -32,6 +32,11 @@ struct DesignGeometry {
 
     // the bottom bindings: the log views stretch, the two panels follow
     int H0 = 0, MainWindowH = 0, LogPanelTop = 0, MainPanelTop = 0;
+
+    // the right edge of the sending-mode box, which PStats must not cover
+    int InputModeRight = 0;
+    // the log view's height for five lines of its font
+    int MinLogViewH = 0;
 };
 
 // What the rule reads from controls it does not move.
@@ -87,9 +92,10 @@ struct VerticalPlan {
 };
 VerticalPlan computeVertical(const DesignGeometry& design, int height);
 
-// The narrowest window width at which no width the rule sets falls below zero.
+// The narrowest window width at which no width the rule sets falls below zero
+// and the statistics box, bound to the right edge, covers nothing.
 int minimumLayoutWidth(const DesignGeometry& design);
-// The lowest window height at which the log views keep a height of at least zero.
+// The lowest window height at which the log view still shows five lines.
 int minimumLayoutHeight(const DesignGeometry& design);
 
 }  // namespace vantrel
