@@ -65,6 +65,10 @@ public:
     // The 10 ms housekeeping tick: the watchdog's gate, the history list's
     // width, the log's bound, the clock, the periodic re-arm, the hover help.
     void CustomFunctionsTimer();
+    // The general help in the help lines (start-up step 19).
+    void OutHelpHelp();
+    const DesignGeometry& design() const { return Design; }
+    QSize arrangedSize() const { return ArrangedSize; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -83,7 +87,6 @@ private:
     void housekeepingSoon();
     static constexpr int kHousekeepingMs = 10;
     void setupHousekeeping();
-    void OutHelpHelp();
     void ClearHelp();
     QWidget* named(const QString& name) const;
 

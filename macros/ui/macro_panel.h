@@ -72,6 +72,9 @@ public:
     enum class CloseAnswer { Save, Discard, Cancel };
     bool confirmClose(const std::function<CloseAnswer()>& ask);
     bool unsavedChanges() const;
+    // Paging, also by a caller while the button is disabled: the bounds still hold.
+    void ListIncClick();
+    void ListDecClick();
     void wireGrid();  // the buttons' numbers and handlers, once the lists are read
 
 signals:
@@ -86,8 +89,6 @@ private:
     void SaveEditTextCmd(int k);
     void ShowHelpAsFocus(int k);
     void ShowWindowEdtHelp(int k);
-    void ListIncClick();
-    void ListDecClick();
     void DelListClick();
     void CBListsClick();
     void CBListsDblClick();

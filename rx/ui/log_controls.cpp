@@ -91,10 +91,16 @@ void ReceivePart::SriftClick(bool up) {
     if (up && LogFontSize < kMaxFontSize) ++LogFontSize;
     if (!up && LogFontSize > kMinFontSize) --LogFontSize;
     SriftText->setText(QString::number(LogFontSize));
-    setLogFontSize(LogFontSize);
+    applyLogFont(LogFontSize);
 }
 
 void ReceivePart::setLogFontSize(int points) {
+    LogFontSize = points;
+    SriftText->setText(QString::number(LogFontSize));
+    applyLogFont(LogFontSize);
+}
+
+void ReceivePart::applyLogFont(int points) {
     setPointSize(MainWindow, points);
     setPointSize(SecondWindow, points);
 }

@@ -155,6 +155,9 @@ void ReceivePart::resetForStart() {
 }
 
 bool ReceivePart::busy() const { return receiver_->RxBusy; }
+std::int64_t ReceivePart::rxBytes() const { return receiver_->RxBytes; }
+std::uint32_t ReceivePart::rxLen() const { return receiver_->RxLen; }
+bool ReceivePart::pollSleeping() const { return rxWake_->sleeping(); }
 
 void ReceivePart::portOpened() { rxWake_->wake(); }
 
@@ -307,7 +310,7 @@ void ReceivePart::applySettings(const ConfigImage& c) {
     FiltrLog->setText(fromCp(c.logFilter()));
     if (c.logFontSize() >= kMinFontSize && c.logFontSize() <= kMaxFontSize) LogFontSize = c.logFontSize();
     applyColours(c.backColor(), c.textColor());
-    setLogFontSize(LogFontSize);
+    applyLogFont(LogFontSize);
     VisTime->setChecked(c.showTime());
     if (!FiltrLog->text().isEmpty()) applyBackgroundValue(FiltrLog, colorvalue::kYellow);
 }

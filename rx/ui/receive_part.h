@@ -83,6 +83,16 @@ public:
     void setRxTimeoutMs(int ms);  // also the caption and colour of TimeOutAns
 
     void RxTimerTimer();
+    // Shows one line in the log view (the filter is the caller's); false: never.
+    bool appendLogLine(const std::string& line);
+    int logFontSize() const { return LogFontSize; }
+    void setLogFontSize(int points);
+    // The state behind the captions, for checks from outside.
+    std::int64_t rxBytes() const;
+    std::uint32_t rxLen() const;
+    const Stats& stats() const { return *stats_; }
+    LogFile& logFile() const { return *logFile_; }
+    bool pollSleeping() const;
     // A port was just opened: the poll looks at once.
     void portOpened();
     bool busy() const;
@@ -99,7 +109,6 @@ signals:
 private:
     void receiveTickFromLoop();
     void ReadBufRxInLog(const std::vector<std::uint8_t>& packet);
-    bool appendLogLine(const std::string& line);  // false: its log-file write failed
     bool writeLogFileLine(const std::string& line);
     void updateByteTotals();
     void showLogPaused();
@@ -114,7 +123,7 @@ private:
     void SriftClick(bool up);
     void FiltrLogClick();
     void FiltrLogExit();
-    void setLogFontSize(int points);
+    void applyLogFont(int points);
 
     Services services_;
     std::unique_ptr<Receiver> receiver_;

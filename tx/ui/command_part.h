@@ -55,6 +55,8 @@ public:
     void focusCommandLine();
     void focusSendButton();
     std::int64_t txBytes() const { return TxBytes; }
+    bool sendBusy() const { return SendBusy; }
+    const SentHistory& history() const { return *history_; }
 
     void loadHistory();
     void saveHistory();

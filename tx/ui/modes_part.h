@@ -68,6 +68,9 @@ public:
     void storeSettings(ConfigImage& c) const;
     void resetForStart();
 
+    // The file-sending state, for checks from outside.
+    SendModes& state() const { return *modes_; }
+    bool PeriodTXKeyPress(QChar ch);  // true: the typed character is refused
     void StartSendCommands();
     void TimerPeriodTimer();
 
@@ -85,7 +88,6 @@ private:
     void RBSelClick();
     void RBAfterAnsClick();
     void RBPeriodClick();
-    bool PeriodTXKeyPress(QChar ch);
     void sendNextFileLineAfterAnswer();
     void SendPortData(const std::string& text);
 
