@@ -140,7 +140,8 @@ int WrapCounter::rowsUnchecked(QStringView text) const {
     const Slots& s = charTable();
     const qsizetype n = text.size();
     chars_.resize(std::size_t(n));
-    items_.clear();
+    items_.assign(1, 0);
+    cyrillicItems_.clear();
     // The layout's script runs: a character of no script stays in the run before it.
     Script run = kCommon;
     for (qsizetype i = 0; i < n; ++i) {
@@ -148,28 +149,24 @@ int WrapCounter::rowsUnchecked(QStringView text) const {
         if (slot < 0) return 0;
         const Script script = s.script[std::size_t(slot)];
         if (script != kCommon && script != run) {
-            if (run != kCommon) items_.push_back(i);
+            if (run != kCommon) {
+                items_.push_back(i);
+                cyrillicItems_.push_back(run == kCyrillic);
+            }
             run = script;
         }
-        if (i == 0) items_.push_back(0);
-        chars_[std::size_t(i)] = Char{0, 0, std::int32_t(items_.size() - 1), s.space[std::size_t(slot)],
+        // The slot for now: the glyph follows once the run's script is known.
+        chars_[std::size_t(i)] = Char{slot, 0, std::int32_t(items_.size() - 1), s.space[std::size_t(slot)],
                                       s.breakableSpace[std::size_t(slot)], false, false, text[i] == QChar(0xAD)};
     }
+    cyrillicItems_.push_back(run == kCyrillic);  // a line of no script is laid out as Latin
     items_.push_back(n);
-    // Each run's glyphs, now that its script is known (a line of no script is laid out as Latin).
-    for (qsizetype item = 0; item + 1 < qsizetype(items_.size()); ++item) {
-        const qsizetype from = items_[std::size_t(item)], to = items_[std::size_t(item + 1)];
-        bool cyrillic = false;
-        for (qsizetype i = from; i < to && !cyrillic; ++i) cyrillic = s.script[std::size_t(s.of[text[i].unicode()])] == kCyrillic;
-        for (qsizetype i = from; i < to; ++i) {
-            const std::size_t slot = std::size_t(s.of[text[i].unicode()]);
-            const Glyph& g = glyphs_[(cyrillic ? kSlots : 0) + slot];
-            if (!g.known) return 0;
-            Char& c = chars_[std::size_t(i)];
-            c.advance = g.advance;
-            c.rightBearing = g.rightBearing;
-            c.noGlyph = g.noGlyph;
-        }
+    for (Char& c : chars_) {
+        const Glyph& g = glyphs_[(cyrillicItems_[std::size_t(c.item)] ? kSlots : 0) + std::size_t(c.advance)];
+        if (!g.known) return 0;
+        c.advance = g.advance;
+        c.rightBearing = g.rightBearing;
+        c.noGlyph = g.noGlyph;
     }
     // Where a row may end besides spaces follows the Unicode rules as the layout applies them.
     // They never end one between two letters or digits, so a long run of them at the end (a
@@ -180,7 +177,10 @@ int WrapCounter::rowsUnchecked(QStringView text) const {
     constexpr qsizetype kLookAhead = 8;
     const qsizetype scanned = n - tail > 2 * kLookAhead ? tail + kLookAhead : n;
     const qsizetype trusted = scanned < n ? tail + 1 : n;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text.data(), scanned);
+    // Its own buffer spares an allocation per line.
+    breakBuffer_.resize(std::size_t(scanned) + 1);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text.data(), scanned, breakBuffer_.data(),
+                               qsizetype(breakBuffer_.size()));
     for (qsizetype p = finder.toNextBoundary(); p >= 0 && p < trusted; p = finder.toNextBoundary())
         chars_[std::size_t(p)].breakBefore = true;
     int rows = 1;
