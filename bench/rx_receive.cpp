@@ -10,7 +10,7 @@
 //   to the line painted;
 //   round trips per second in the after-answer mode against an echo.
 // Usage: bench_rx_receive [--quick] [throughput] [throughput-hex|-ascii|-random|-cyrillic] [paced] [cpu]
-//        [cpu-random] [delay] [roundtrip]
+//        [cpu-random] [cpu-random-only] [delay] [roundtrip]
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -520,6 +520,7 @@ int main(int argc, char** argv) {
     if (wanted("cpu-random"))
         for (int i = 0; i < 2; ++i)
             for (Stream s : {Stream::Random, Stream::Ascii}) cpuPacedInProcess(s, seconds);
+    if (only.contains(QLatin1String("cpu-random-only"))) cpuPacedInProcess(Stream::Random, seconds);
     if (wanted("delay")) {
         delay(quick ? 200 : 1000, 2, 10, false);
         // Answers further apart than a frame of the view: each one is painted at once.
