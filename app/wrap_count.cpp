@@ -110,6 +110,7 @@ void WrapCounter::measure(const QFont& font) {
     softHyphenAdvance_ = toFixed(metrics.horizontalAdvance(QChar(0xAD)));
     minRightBearing_ = std::min<std::int32_t>(0, toFixed(metrics.minRightBearing()));
     measured_ = font;
+    measuredAny_ = true;
 }
 
 void WrapCounter::configure(const QFont& font, qreal rowWidth, const QTextOption& option) {
@@ -120,7 +121,7 @@ void WrapCounter::configure(const QFont& font, qreal rowWidth, const QTextOption
         option.flags() != QTextOption::Flags() || font.letterSpacing() != 0 || font.wordSpacing() != 0)
         return;
     // A new width alone keeps the glyphs.
-    if (!(measured_ == font)) measure(font);
+    if (!measuredAny_ || font != measured_) measure(font);
     width_ = toFixed(rowWidth);
     for (const QString& line : sampleLines()) {
         const int rows = rowsUnchecked(line);
@@ -139,6 +140,7 @@ int WrapCounter::rowsUnchecked(QStringView text) const {
     if (text.size() > 4000) return 0;
     const Slots& s = charTable();
     const qsizetype n = text.size();
+    if (n == 0) return 1;
     chars_.resize(std::size_t(n));
     items_.assign(1, 0);
     cyrillicItems_.clear();

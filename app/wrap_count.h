@@ -66,6 +66,7 @@ private:
     std::int32_t width_ = 0;  // 1/64 pixel
     QFont font_;
     QFont measured_;          // the font whose glyphs are in glyphs_
+    bool measuredAny_ = false;
     bool usable_ = false;
 };
 
