@@ -2,7 +2,9 @@
 // fonts and widths: any difference would make the 5000-line bound and the
 // scroll range wrong.
 #include <QApplication>
+#include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
+#include <QTextBlock>
 #include <QTextLayout>
 #include <QtTest>
 
@@ -105,6 +107,7 @@ private slots:
     void countsAsTheLayoutDoes_data();
     void countsAsTheLayoutDoes();
     void declinesWhatItDoesNotKnow();
+    void viewCountsWithoutLayingOut();
 };
 
 void WrapCountTest::countsAsTheLayoutDoes_data() {
@@ -163,6 +166,36 @@ void WrapCountTest::declinesWhatItDoesNotKnow() {
     counter.configure(logFont(QApplication::font(), 8), 300, anywhere);
     QVERIFY(!counter.usable());
     QCOMPARE(counter.rows(u"OK"), 0);
+}
+
+// In the log view itself: its font, its row width, its blocks.
+void WrapCountTest::viewCountsWithoutLayingOut() {
+    LogView view;
+    std::mt19937 rng(20261209);
+    for (const int width : {640, 333}) {
+        view.clearLog();
+        view.resize(width, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        for (int i = 0; i < 40; ++i) {
+            std::vector<std::uint8_t> bytes(std::size_t(200 + rng() % 1800));
+            for (auto& b : bytes) b = std::uint8_t(rng());
+            view.appendLine(i % 2 ? cyrillicLine(rng, int(bytes.size()))
+                                  : fromCp(renderRx(bytes.data(), bytes.size(), OutputMode::Ascii)));
+        }
+        const QTextDocument* doc = view.document();
+        int counted = 0, notLaidOut = 0, blocks = 0;
+        for (QTextBlock b = doc->firstBlock(); b != doc->lastBlock(); b = b.next(), ++blocks) {
+            if (b.layout()->lineCount() == 0 && b.length() > 1) ++notLaidOut;
+            counted += b.lineCount();
+            doc->documentLayout()->blockBoundingRect(b);
+            if (b.lineCount() != b.layout()->lineCount())
+                QFAIL(qPrintable(QString("%1 rows counted, %2 laid out: \"%3\"").arg(b.lineCount()).arg(b.layout()->lineCount()).arg(b.text())));
+        }
+        QCOMPARE(view.visualLineCount(), counted);
+        // Most blocks were counted, not laid out: the view lays out only what it paints.
+        QVERIFY2(notLaidOut > blocks / 2, qPrintable(QString("%1 of %2").arg(notLaidOut).arg(blocks)));
+    }
 }
 
 QTEST_MAIN(WrapCountTest)
