@@ -102,7 +102,8 @@ void WrapCounter::measure(const QFont& font) {
         const std::int32_t inCyrillic = toFixed(metrics.horizontalAdvance(cyrillic + c) - cyrillicAdvance);
         const bool noGlyph = !metrics.inFont(c);
         glyphs_[std::size_t(i)] = Glyph{latin, bearing, s.script[std::size_t(i)] != kCyrillic, noGlyph};
-        // A bearing is known only as the glyph's own font gives it: taken from another font there, the line is laid out.
+        // A character of no script that a Cyrillic run draws from another font than a Latin run does:
+        // its bearing there is not known, and a line with it is laid out.
         glyphs_[std::size_t(kSlots + i)] = Glyph{inCyrillic, bearing, s.script[std::size_t(i)] != kLatin &&
                                                                           (s.script[std::size_t(i)] == kCyrillic || inCyrillic == latin),
                                                  noGlyph};
