@@ -1,7 +1,8 @@
-// How fast the log view takes lines: short TX lines and the longest HEX lines,
+// How fast the log view takes lines: short TX lines, the longest HEX lines and
+// packets of random bytes shown in ASCII (control characters as pictures),
 // shown at the main window's size with the 5000-line bound applied as the
 // program applies it. Prints lines per second; not a test.
-// Arguments (optional): the number of short lines and of HEX lines.
+// Arguments (optional): the number of short lines and of HEX lines (and of random-byte packets).
 #include <QApplication>
 #include <QElapsedTimer>
 
@@ -101,6 +102,14 @@ int main(int argc, char** argv) {
         hexLines.push_back(fromCp(completeRxLine(renderRx(packet.data(), packet.size(), OutputMode::Hex), false, t)));
     }
 
+    // A packet becomes several view lines: each CR starts one.
+    std::vector<QString> randomLines;
+    randomLines.reserve(std::size_t(hexCount));
+    for (int i = 0; i < hexCount; ++i) {
+        for (auto& b : packet) b = std::uint8_t(rng());
+        randomLines.push_back(fromCp(completeRxLine(renderRx(packet.data(), packet.size(), OutputMode::Ascii), true, t)));
+    }
+
     std::printf("view %dx%d, font %s %dpt\n", view.width(), view.height(),
                 qPrintable(view.font().family()), view.font().pointSize());
     if (!shortLines.empty())
@@ -109,5 +118,8 @@ int main(int argc, char** argv) {
     if (!hexLines.empty())
         report("HEX lines, painting every 10", hexLines.size(), std::size_t(hexLines[0].size()),
            run(view, hexLines, 10));
+    if (!randomLines.empty())
+        report("random-byte packets in ASCII, painting every 10", randomLines.size(),
+               std::size_t(randomLines[0].size()), run(view, randomLines, 10));
     return 0;
 }

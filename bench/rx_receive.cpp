@@ -1,12 +1,16 @@
 // Figures of the receive side, measured on the real main window (offscreen)
 // against a simulated device on a pseudo-terminal:
-//   throughput in HEX and ASCII with the log shown, and the bytes lost;
+//   throughput in HEX and ASCII with the log shown, and the bytes lost; the
+//   same for random bytes and Windows-1251 Cyrillic text shown in ASCII, with
+//   the CPU each megabyte costs;
 //   the longest time the event loop did not answer meanwhile;
-//   CPU use while connected and idle, and while a 92 KB/s stream arrives;
+//   CPU use while connected and idle, and while a 92 KB/s stream arrives
+//   (text from the simulated device; text and random bytes alternately);
 //   the delay from the device's last byte to the RX line in the view, and
 //   to the line painted;
 //   round trips per second in the after-answer mode against an echo.
-// Usage: bench_rx_receive [--quick] [throughput] [paced] [cpu] [delay] [roundtrip]
+// Usage: bench_rx_receive [--quick] [throughput] [throughput-hex|-ascii|-random|-cyrillic] [paced] [cpu]
+//        [cpu-random] [cpu-random-only] [delay] [roundtrip]
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -31,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/ui/text_codec.h"
 #include "rx/ui/log_view.h"
 #include "form/rx_form_rig.h"
 #include "rx/receiver.h"
@@ -104,43 +109,81 @@ double cpuSeconds() {
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-void prepare(TForm1& f, bool hex, int timeoutMs) {
+// What the device sends: HEX shows random bytes as HEX; the others are shown in ASCII.
+enum class Stream { Hex, Ascii, Random, Cyrillic };
+
+const char* streamName(Stream s) {
+    switch (s) {
+    case Stream::Hex: return "HEX";
+    case Stream::Ascii: return "ASCII";
+    case Stream::Random: return "random bytes";
+    case Stream::Cyrillic: return "Cyrillic";
+    }
+    return "";
+}
+
+void prepare(TForm1& f, Stream stream, int timeoutMs) {
     f.show();  // painted like a window on a screen (offscreen platform)
-    (hex ? f.RBHEX : f.RBASCII)->setChecked(true);
+    (stream == Stream::Hex ? f.RBHEX : f.RBASCII)->setChecked(true);
     f.VisTime->setChecked(true);
     f.FiltrLog->clear();
     f.setRxTimeoutMs(timeoutMs);
 }
 
-std::string payload(bool hex, std::size_t n) {
+// Lines of 64 bytes, CR LF at their end, cut from `text` going round.
+std::string textLines(const std::string& text, std::size_t n) {
     std::string s(n, '\0');
-    if (hex) {
-        std::mt19937 rng(7);
-        for (auto& c : s) c = char(rng() & 0xFF);
-    } else {
-        // Text lines of 64 bytes, as a chatty device prints them.
-        static const char kChars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-        for (std::size_t i = 0; i < n; ++i) s[i] = i % 64 == 62 ? '\r' : i % 64 == 63 ? '\n' : kChars[i % 62];
-    }
+    for (std::size_t i = 0, at = 0; i < n; ++i)
+        s[i] = i % 64 == 62 ? '\r' : i % 64 == 63 ? '\n' : text[at++ % text.size()];
     return s;
 }
 
+std::string payload(Stream stream, std::size_t n) {
+    switch (stream) {
+    case Stream::Hex:
+    case Stream::Random: {
+        std::string s(n, '\0');
+        std::mt19937 rng(7);
+        for (auto& c : s) c = char(rng() & 0xFF);
+        return s;
+    }
+    case Stream::Ascii:
+        // Text lines, as a chatty device prints them.
+        return textLines("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", n);
+    case Stream::Cyrillic:
+        return textLines(toCp(QString::fromUtf8("Датчик T3: температура 21,5 °C, давление 745 мм рт. ст., "
+                                                "влажность 40 %. Связь в норме, ошибок нет. ")),
+                         n);
+    }
+    return {};
+}
+
+double threadCpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_THREAD, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 // (a) and (e): the device writes as fast as the pty takes bytes.
-void throughput(bool hex, std::size_t total) {
+// CPU per MB: of the process, less the device's writer thread.
+void throughput(Stream stream, std::size_t total) {
     RxFormRig rig(RxFormRig::ClockKind::System);
     if (!rig.connectDevice()) {
         std::printf("throughput: cannot open the pty\n");
         return;
     }
     TForm1& f = *rig.form;
-    prepare(f, hex, 0);
-    const std::string data = payload(hex, total);
+    prepare(f, stream, 0);
+    const std::string data = payload(stream, total);
     StallProbe probe;
+    const double cpu0 = cpuSeconds();
     const auto t0 = Steady::now();
     std::atomic<bool> writerOk{true};
+    std::atomic<double> writerCpu{0};
     std::thread writer([&] {
         for (std::size_t at = 0; at < data.size(); at += 65536)
             if (!rig.device.write(std::string_view(data).substr(at, 65536))) writerOk = false;
+        writerCpu = threadCpuSeconds();
     });
     double lastByteMs = 0;
     runUntil([&] {
@@ -148,25 +191,27 @@ void throughput(bool hex, std::size_t total) {
         return lastByteMs > 0 && f.receiver->RxLen == 0;
     }, 120000);
     writer.join();
+    const double cpu = cpuSeconds() - cpu0 - writerCpu;
     runFor(50);
     const std::int64_t lost = std::int64_t(total) - f.receiver->RxBytes;
-    std::printf("(a) %-5s with the log shown: %zu bytes in %.0f ms = %.2f MB/s, %lld lines, lost %lld bytes%s\n",
-                hex ? "HEX" : "ASCII", total, lastByteMs, lastByteMs > 0 ? total / lastByteMs / 1000.0 : 0.0,
-                static_cast<long long>(f.stats->ReadCount), static_cast<long long>(lost),
-                writerOk ? "" : " (the device could not write everything)");
-    std::printf("(e) %-5s longest event-loop stall during the transfer: %.1f ms\n", hex ? "HEX" : "ASCII",
+    std::printf("(a) %-12s with the log shown: %zu bytes in %.0f ms = %.2f MB/s, %.3f s CPU per MB, %lld lines, "
+                "lost %lld bytes%s\n",
+                streamName(stream), total, lastByteMs, lastByteMs > 0 ? total / lastByteMs / 1000.0 : 0.0,
+                cpu / (double(total) / 1e6), static_cast<long long>(f.stats->ReadCount),
+                static_cast<long long>(lost), writerOk ? "" : " (the device could not write everything)");
+    std::printf("(e) %-12s longest event-loop stall during the transfer: %.1f ms\n", streamName(stream),
                 probe.worstMs());
 }
 
 // (a) paced: the device sends at a fixed rate and drops what the pty refuses,
 // as a UART overruns when the program does not read in time.
-void pacedThroughput(bool hex, std::uint32_t rate, int seconds) {
+void pacedThroughput(Stream stream, std::uint32_t rate, int seconds) {
     RxFormRig rig(RxFormRig::ClockKind::System);
     if (!rig.connectDevice()) return;
     TForm1& f = *rig.form;
-    prepare(f, hex, 0);
+    prepare(f, stream, 0);
     const std::size_t total = std::size_t(rate) * std::size_t(seconds);
-    const std::string data = payload(hex, total);
+    const std::string data = payload(stream, total);
     std::atomic<std::size_t> refused{0};
     // The device's own hiccups: a late writer piles up what a UART would have spread out.
     std::atomic<double> writerWorstGapMs{0}, firstRefusalMs{-1};
@@ -195,7 +240,7 @@ void pacedThroughput(bool hex, std::uint32_t rate, int seconds) {
     writer.join();
     runFor(50);
     const std::int64_t lost = std::int64_t(total) - f.receiver->RxBytes;
-    std::printf("(a) %-5s paced at %.2f MB/s for %d s: received %lld of %zu bytes, lost %lld\n", hex ? "HEX" : "ASCII",
+    std::printf("(a) %-5s paced at %.2f MB/s for %d s: received %lld of %zu bytes, lost %lld\n", streamName(stream),
                 rate / 1e6, seconds, static_cast<long long>(f.receiver->RxBytes), total, static_cast<long long>(lost));
     std::printf("    longest event-loop stall %.1f ms, longest pause of the device's writer %.1f ms, "
                 "time stolen from this machine by its host %.0f ms%s\n",
@@ -256,7 +301,7 @@ void cpuUse(int seconds, bool shown) {
         return;
     }
     TForm1& f = *rig.form;
-    prepare(f, false, 0);
+    prepare(f, Stream::Ascii, 0);
     if (!shown) f.hide();
     const char* window = shown ? "window shown" : "window hidden";
     runFor(500);
@@ -280,6 +325,54 @@ void cpuUse(int seconds, bool shown) {
                 "%lld lines, %lld of %lld bytes received\n",
                 window, rate, seconds, pct, static_cast<long long>(f.stats->ReadCount),
                 static_cast<long long>(f.receiver->RxBytes - before), static_cast<long long>(rate) * seconds);
+}
+
+// (b) with the device as a thread of this process, so that it can send any
+// bytes: what is due every 10 ms, as the simulated device paces its stream.
+// The CPU is the process's less the writer thread's, window shown.
+void cpuPacedInProcess(Stream stream, int seconds) {
+    RxFormRig rig(RxFormRig::ClockKind::System);
+    if (!rig.connectDevice()) {
+        std::printf("(b) cannot open the pty\n");
+        return;
+    }
+    TForm1& f = *rig.form;
+    prepare(f, stream, 0);
+    runFor(500);
+    const std::uint32_t rate = 92000;
+    const std::size_t total = std::size_t(rate) * std::size_t(seconds);
+    // ASCII as the simulated device sends it: 0-9A-Z going round, no line ends.
+    std::string data = payload(stream, total);
+    if (stream == Stream::Ascii)
+        for (std::size_t i = 0; i < total; ++i) data[i] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[i % 36];
+    const std::int64_t before = f.receiver->RxBytes;
+    std::atomic<double> writerCpu{0};
+    std::atomic<bool> done{false};
+    const double cpu0 = cpuSeconds();
+    const auto t0 = Steady::now();
+    std::thread writer([&] {
+        const double start = threadCpuSeconds();
+        std::size_t sent = 0;
+        auto next = Steady::now();
+        while (sent < total) {
+            next += std::chrono::milliseconds(10);
+            std::this_thread::sleep_until(next);
+            const std::size_t due = std::min<std::size_t>(total, std::size_t(msSince(t0) * rate / 1000.0));
+            if (due > sent) rig.device.write(std::string_view(data).substr(sent, due - sent));
+            sent = std::max(sent, due);
+        }
+        writerCpu = threadCpuSeconds() - start;
+        done = true;
+    });
+    runUntil([&] { return done.load(); }, seconds * 1000 + 5000);
+    const double ms = msSince(t0);
+    writer.join();
+    const double pct = (cpuSeconds() - cpu0 - writerCpu) * 100000.0 / ms;
+    runUntil([&] { return f.receiver->RxBytes - before >= std::int64_t(total); }, 3000);
+    std::printf("(b) window shown, receiving %u B/s for %d s (%s, time prefix, device in-process): %.2f %% of one "
+                "core, %lld lines, %lld of %zu bytes received\n",
+                rate, seconds, streamName(stream), pct, static_cast<long long>(f.stats->ReadCount),
+                static_cast<long long>(f.receiver->RxBytes - before), total);
 }
 
 // Marks the moment a paint of the log view that covers its last line ends.
@@ -326,7 +419,7 @@ void delay(int samples, int gapMinMs, int gapMaxMs, bool afterPaint) {
     RxFormRig rig(RxFormRig::ClockKind::System);
     if (!rig.connectDevice()) return;
     TForm1& f = *rig.form;
-    prepare(f, false, 0);
+    prepare(f, Stream::Ascii, 0);
     runFor(200);
     std::vector<Steady::time_point> written(samples), inView(samples), painted(samples);
     std::atomic<int> inViewCount{0}, paintedCount{0};
@@ -383,7 +476,7 @@ void roundTrips(int seconds) {
         return;
     }
     TForm1& f = *rig.form;
-    prepare(f, false, 0);
+    prepare(f, Stream::Ascii, 0);
     f.RBAfterAns->setChecked(true);
     f.MainStrCmd->setText(QStringLiteral("R"));
     f.AddStrCmd->clear();
@@ -413,16 +506,21 @@ int main(int argc, char** argv) {
     const auto wanted = [&](const char* name) { return only.isEmpty() || only.contains(QLatin1String(name)); };
     const int seconds = quick ? 3 : 10;
 
-    if (wanted("throughput")) {
-        throughput(true, quick ? 2'000'000 : 8'000'000);
-        throughput(false, quick ? 2'000'000 : 8'000'000);
+    for (Stream s : {Stream::Hex, Stream::Ascii, Stream::Random, Stream::Cyrillic}) {
+        const QString one = QStringLiteral("throughput-") + QString::fromLatin1(streamName(s)).split(u' ')[0].toLower();
+        if (wanted("throughput") || only.contains(one)) throughput(s, quick ? 2'000'000 : 8'000'000);
     }
     if (wanted("paced")) {
-        pacedThroughput(true, 1'500'000, quick ? 2 : 5);
-        pacedThroughput(false, 1'500'000, quick ? 2 : 5);
+        pacedThroughput(Stream::Hex, 1'500'000, quick ? 2 : 5);
+        pacedThroughput(Stream::Ascii, 1'500'000, quick ? 2 : 5);
     }
     if (wanted("cpu") || wanted("cpu-shown")) cpuUse(seconds, true);
     if (wanted("cpu") || wanted("cpu-hidden")) cpuUse(seconds, false);
+    // Alternately, so that the machine's own swings fall on both.
+    if (wanted("cpu-random"))
+        for (int i = 0; i < 2; ++i)
+            for (Stream s : {Stream::Random, Stream::Ascii}) cpuPacedInProcess(s, seconds);
+    if (only.contains(QLatin1String("cpu-random-only"))) cpuPacedInProcess(Stream::Random, seconds);
     if (wanted("delay")) {
         delay(quick ? 200 : 1000, 2, 10, false);
         // Answers further apart than a frame of the view: each one is painted at once.

@@ -90,27 +90,29 @@ QString LogView::displayText(const QString& line) {
     };
     if (std::none_of(line.begin(), line.end(), isControl)) return line;
 
-    QString out;
-    out.reserve(line.size());
+    // Written in place: never longer than the line. Random bytes hold a control character in every eighth.
     const qsizetype n = line.size();
+    QString out(n, Qt::Uninitialized);
+    const char16_t* in = reinterpret_cast<const char16_t*>(line.constData());
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    char16_t* const begin = o;
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = line.at(i).unicode();
-        if (c == u'\r') {
-            if (i + 1 < n && line.at(i + 1) == u'\n') ++i;
-            out += u'\n';
+        const char16_t c = in[i];
+        if (c >= 0x20 && c != 0x7F && c != 0xF898) {
+            *o++ = c;
+        } else if (c == u'\r') {
+            if (i + 1 < n && in[i + 1] == u'\n') ++i;
+            *o++ = u'\n';
         } else if (c == u'\n') {
-            out += u'\n';
-        } else if (c < 0x20) {
-            out += QChar(char16_t(0x2400 + c));  // the Unicode control pictures
-        } else if (c == 0x7F) {
-            out += QChar(char16_t(0x2421));
+            *o++ = u'\n';
         } else if (c == 0xF898) {
-            out += QChar(char16_t(0xFFFD));  // the replacement character: a byte without a character
+            *o++ = char16_t(0xFFFD);  // the replacement character: a byte without a character
         } else {
-            out += QChar(c);
+            *o++ = c == 0x7F ? char16_t(0x2421) : char16_t(0x2400 + c);  // the Unicode control pictures
         }
     }
-    if (out.endsWith(u'\n')) out.chop(1);
+    if (o > begin && o[-1] == u'\n') --o;
+    out.truncate(o - begin);
     return out;
 }
 

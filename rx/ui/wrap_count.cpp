@@ -5,7 +5,9 @@
 #include <QTextLayout>
 
 #include <algorithm>
-#include <functional>
+#include <memory>
+
+#include "common/cp1251.h"
 
 namespace vantrel {
 
@@ -22,9 +24,42 @@ int layoutRows(const QString& text, const QFont& font, qreal rowWidth, const QTe
     return layout.lineCount();
 }
 
-// Lines that reach every branch of the count: a stream line, a HEX line,
-// words longer than a row, runs of spaces, every known character.
-QStringList sampleLines(const std::function<bool(QChar)>& known) {
+enum Script : std::uint8_t { kCommon, kLatin, kCyrillic };
+
+// What the counter needs of each character it knows, looked up by its code.
+struct Slots {
+    std::array<char16_t, WrapCounter::kSlots> code{};
+    std::array<Script, WrapCounter::kSlots> script{};
+    std::array<bool, WrapCounter::kSlots> space{}, breakableSpace{}, word{};
+    std::vector<std::int16_t> of = std::vector<std::int16_t>(0x10000, -1);
+
+    Slots() {
+        int s = 0;
+        for (char16_t c = 0x20; c < 0x7F; ++c) code[std::size_t(s++)] = c;
+        for (char16_t c = 0x2400; c <= 0x2421; ++c) code[std::size_t(s++)] = c;
+        for (int b = 0x80; b <= 0xFF; ++b) code[std::size_t(s++)] = cp1251ToUtf16(std::string(1, char(b)))[0];
+        for (int i = 0; i < WrapCounter::kSlots; ++i) {
+            const QChar c(code[std::size_t(i)]);
+            of[c.unicode()] = std::int16_t(i);
+            script[std::size_t(i)] = c.script() == QChar::Script_Latin      ? kLatin
+                                     : c.script() == QChar::Script_Cyrillic ? kCyrillic
+                                                                            : kCommon;
+            space[std::size_t(i)] = c.isSpace();
+            breakableSpace[std::size_t(i)] = c.isSpace() && c.decompositionTag() != QChar::NoBreak;
+            // Letters and digits: the rules never end a row between two of them.
+            word[std::size_t(i)] = (c.unicode() < 0x80 && c.isLetterOrNumber()) || (script[std::size_t(i)] == kCyrillic && c.isLetter());
+        }
+    }
+};
+
+const Slots& charTable() {
+    static const Slots s;
+    return s;
+}
+
+// Lines that reach every branch of the count: a stream line, a HEX line, words
+// longer than a row, runs of spaces, script runs inside words, every character.
+QStringList sampleLines() {
     QStringList lines;
     QString alnum = QStringLiteral("12:34:56.789 RX: ");
     for (int i = 0; i < 900; ++i) alnum += QChar(u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[i % 36]);
@@ -32,24 +67,51 @@ QStringList sampleLines(const std::function<bool(QChar)>& known) {
     QString hex = QStringLiteral("12:34:56.789 RX: ");
     for (int i = 0; i < 300; ++i) hex += QString::asprintf("%02X ", (i * 37) & 0xFF);
     lines << hex;
-    QString mixed;
+    const Slots& s = charTable();
     std::uint32_t seed = 12345;
-    while (mixed.size() < 1200) {
-        seed = seed * 1103515245u + 12345u;
-        const std::uint32_t r = (seed >> 16) % 130;
-        const QChar c(r < 95 ? char16_t(0x20 + r) : r < 120 ? u' ' : char16_t(0x2400 + (r - 120)));
-        if (known(c)) mixed += c;
+    const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int kind = 0; kind < 3; ++kind) {
+        QString mixed;
+        while (mixed.size() < 1200) {
+            const std::uint32_t r = next() % 400;
+            if (kind == 0) mixed += QChar(s.code[std::size_t(r % WrapCounter::kSlots)]);  // any character
+            else if (kind == 1) mixed += r < 60 ? QChar(u' ') : QChar(char16_t(0x410 + r % 64));  // Cyrillic words
+            else mixed += r < 30 ? QChar(u' ') : QChar(s.code[std::size_t(0x21 + r % 0x5E)]);   // ASCII, no controls
+        }
+        lines << mixed;
     }
-    lines << mixed << QString(700, u'W') + QStringLiteral("  j") << QStringLiteral("   fj   ") + QString(40, u' ') + QStringLiteral("f");
+    lines << QString(700, u'W') + QStringLiteral("  j") << QStringLiteral("   fj   ") + QString(40, u' ') + QStringLiteral("f")
+          << QString(300, u'ж') + QStringLiteral("abc") + QString(300, u'Щ') + QStringLiteral("xyz1234");
     return lines;
 }
 
 }  // namespace
 
-int WrapCounter::slot(char16_t c) {
-    if (c >= 0x20 && c < 0x7F) return c - 0x20;
-    if (c >= 0x2400 && c <= 0x2421) return 0x7F - 0x20 + (c - 0x2400);
-    return -1;
+// Every character's advance and bearing as the layout takes them, in either
+// script run; a character of one script never stands in a run of the other.
+void WrapCounter::measure(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const Slots& s = charTable();
+    const QString cyrillic = QStringLiteral("Ж");
+    const qreal cyrillicAdvance = metrics.horizontalAdvance(cyrillic);
+    for (int i = 0; i < kSlots; ++i) {
+        const QChar c(s.code[std::size_t(i)]);
+        const std::int32_t bearing = std::min<std::int32_t>(0, toFixed(metrics.rightBearing(c)));
+        // Measured within a line, so that a character the layout does not print counts as it counts there.
+        const std::int32_t latin = toFixed(metrics.horizontalAdvance(QString(c)));
+        const std::int32_t inCyrillic = toFixed(metrics.horizontalAdvance(cyrillic + c) - cyrillicAdvance);
+        const bool noGlyph = !metrics.inFont(c);
+        glyphs_[std::size_t(i)] = Glyph{latin, bearing, s.script[std::size_t(i)] != kCyrillic, noGlyph};
+        // A character of no script that a Cyrillic run draws from another font than a Latin run does:
+        // its bearing there is not known, and a line with it is laid out.
+        glyphs_[std::size_t(kSlots + i)] = Glyph{inCyrillic, bearing, s.script[std::size_t(i)] != kLatin &&
+                                                                          (s.script[std::size_t(i)] == kCyrillic || inCyrillic == latin),
+                                                 noGlyph};
+    }
+    softHyphenAdvance_ = toFixed(metrics.horizontalAdvance(QChar(0xAD)));
+    minRightBearing_ = std::min<std::int32_t>(0, toFixed(metrics.minRightBearing()));
+    measured_ = font;
+    measuredAny_ = true;
 }
 
 void WrapCounter::configure(const QFont& font, qreal rowWidth, const QTextOption& option) {
@@ -59,19 +121,13 @@ void WrapCounter::configure(const QFont& font, qreal rowWidth, const QTextOption
     if (rowWidth <= 0 || rowWidth > 1e6 || option.wrapMode() != QTextOption::WrapAtWordBoundaryOrAnywhere ||
         option.flags() != QTextOption::Flags() || font.letterSpacing() != 0 || font.wordSpacing() != 0)
         return;
-    const QFontMetricsF metrics(font);
-    for (int i = 0; i < kSlots; ++i) {
-        const char16_t c = i < 0x7F - 0x20 ? char16_t(0x20 + i) : char16_t(0x2400 + i - (0x7F - 0x20));
-        Glyph& g = glyphs_[std::size_t(i)];
-        g.known = metrics.inFont(QChar(c));
-        g.advance = toFixed(metrics.horizontalAdvance(QString(QChar(c))));
-        g.rightBearing = std::min<std::int32_t>(0, toFixed(metrics.rightBearing(QChar(c))));
-    }
-    minRightBearing_ = std::min<std::int32_t>(0, toFixed(metrics.minRightBearing()));
+    // A new width alone keeps the glyphs.
+    if (!measuredAny_ || font != measured_) measure(font);
     width_ = toFixed(rowWidth);
-    const auto known = [this](QChar c) { return slot(c.unicode()) >= 0 && glyphs_[std::size_t(slot(c.unicode()))].known; };
-    for (const QString& line : sampleLines(known))
-        if (rowsUnchecked(line) != layoutRows(line, font, rowWidth, option)) return;
+    for (const QString& line : sampleLines()) {
+        const int rows = rowsUnchecked(line);
+        if (rows == 0 || rows != layoutRows(line, font, rowWidth, option)) return;
+    }
     usable_ = true;
 }
 
@@ -83,30 +139,67 @@ int WrapCounter::rows(QStringView text) const {
 int WrapCounter::rowsUnchecked(QStringView text) const {
     // A line this long may be cut into several items, where the layout's bookkeeping differs.
     if (text.size() > 4000) return 0;
-    chars_.resize(std::size_t(text.size()));
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const int s = slot(text[i].unicode());
-        if (s < 0) return 0;
-        const Glyph& g = glyphs_[std::size_t(s)];
+    const Slots& s = charTable();
+    const qsizetype n = text.size();
+    if (n == 0) return 1;
+    chars_.resize(std::size_t(n));
+    items_.assign(1, 0);
+    cyrillicItems_.clear();
+    // The layout's script runs: a character of no script stays in the run before it.
+    Script run = kCommon;
+    for (qsizetype i = 0; i < n; ++i) {
+        const int slot = s.of[text[i].unicode()];
+        if (slot < 0) return 0;
+        const Script script = s.script[std::size_t(slot)];
+        if (script != kCommon && script != run) {
+            if (run != kCommon) {
+                items_.push_back(i);
+                cyrillicItems_.push_back(run == kCyrillic);
+            }
+            run = script;
+        }
+        // The slot for now: the glyph follows once the run's script is known.
+        chars_[std::size_t(i)] = Char{slot, 0, std::int32_t(items_.size() - 1), s.space[std::size_t(slot)],
+                                      s.breakableSpace[std::size_t(slot)], false, false, text[i] == QChar(0xAD)};
+    }
+    cyrillicItems_.push_back(run == kCyrillic);  // a line of no script is laid out as Latin
+    items_.push_back(n);
+    for (Char& c : chars_) {
+        const Glyph& g = glyphs_[(cyrillicItems_[std::size_t(c.item)] ? kSlots : 0) + std::size_t(c.advance)];
         if (!g.known) return 0;
-        chars_[std::size_t(i)] = Char{g.advance, g.rightBearing, text[i] == u' ', false};
+        c.advance = g.advance;
+        c.rightBearing = g.rightBearing;
+        c.noGlyph = g.noGlyph;
     }
     // Where a row may end besides spaces follows the Unicode rules as the layout applies them.
     // They never end one between two letters or digits, so a long run of them at the end (a
     // stream of data) is left out, but for a few characters the rules may look ahead at.
-    const auto alnum = [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); };
-    qsizetype tail = text.size();
-    while (tail > 0 && alnum(text[tail - 1])) --tail;
+    const auto word = [&](QChar c) { return s.word[std::size_t(s.of[c.unicode()])]; };
+    qsizetype tail = n;
+    while (tail > 0 && word(text[tail - 1])) --tail;
     constexpr qsizetype kLookAhead = 8;
-    const qsizetype scanned = text.size() - tail > 2 * kLookAhead ? tail + kLookAhead : text.size();
-    const qsizetype trusted = scanned < text.size() ? tail + 1 : text.size();
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text.data(), scanned);
+    const qsizetype scanned = n - tail > 2 * kLookAhead ? tail + kLookAhead : n;
+    const qsizetype trusted = scanned < n ? tail + 1 : n;
+    // Its own buffer spares an allocation per line.
+    breakBuffer_.resize(std::size_t(scanned) + 1);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text.data(), scanned, breakBuffer_.data(),
+                               qsizetype(breakBuffer_.size()));
     for (qsizetype p = finder.toNextBoundary(); p >= 0 && p < trusted; p = finder.toNextBoundary())
         chars_[std::size_t(p)].breakBefore = true;
     int rows = 1;
-    for (qsizetype from = row(text.size(), 0, false); from < text.size(); from += row(text.size(), from, false))
-        ++rows;
+    for (qsizetype from = row(n, 0, false); from < n; from += row(n, from, false)) ++rows;
     return rows;
+}
+
+// The character whose glyph the layout takes for the one before `at` while it
+// reads the run [itemStart, itemEnd): it looks the glyph up among that run's
+// glyphs at the place it had in its own run, so across a run's start it finds
+// another character, or none (-1). A character in no font has glyph 0: none.
+qsizetype WrapCounter::glyphAt(qsizetype at, qsizetype itemStart, qsizetype itemEnd) const {
+    if (at < 0) return -1;
+    const qsizetype inOwnRun = at - items_[std::size_t(chars_[std::size_t(at)].item)];
+    const qsizetype g = itemStart + inOwnRun;
+    return g < itemEnd ? g : -1;
 }
 
 // One row from `from`: the characters it takes, its trailing spaces included.
@@ -120,80 +213,117 @@ qsizetype WrapCounter::row(qsizetype n, qsizetype from, bool breakAnywhere) cons
 
     Run line, word, spaces;
     std::int32_t rightBearing = kNoBearing;
-    qsizetype previous = -1;  // the character before the word, for its right bearing
+    // A soft hyphen ending the word read last, and the one ending the row so far: shown if the row ends there.
+    std::int32_t softHyphen = 0, rowSoftHyphen = 0;
+    qsizetype previous = -1;  // the character whose glyph stands before the chunk, for its right bearing
     bool lastWasSpace = true;
     qsizetype pos = from;
-    const auto newWidth = [&] { return line.width + word.width + spaces.width - std::min(rightBearing, 0); };
+    std::int32_t item = c[from].item;
+    qsizetype start = items_[std::size_t(item)], end = items_[std::size_t(item) + 1];
+
+    const auto bearingOf = [&](qsizetype g) { return g >= 0 ? c[g].rightBearing : 0; };
+    const auto savePrevious = [&] {
+        const qsizetype g = glyphAt(pos - 1, start, end);
+        previous = g >= 0 && !c[g].noGlyph ? g : -1;
+    };
+    const auto newWidth = [&] {
+        return line.width + word.width + spaces.width + (line.width > 0 ? softHyphen : 0) - std::min(rightBearing, 0);
+    };
     // Takes the word and the spaces before it into the row, unless the row is then too wide.
     const auto full = [&] {
         if (line.length && newWidth() > width_) return true;
+        const std::int64_t before = line.width;
         line.width += word.width + spaces.width;
         line.length += word.length + spaces.length;
         word = {};
         spaces = {};
+        if (line.width != before || softHyphen > 0) {
+            rowSoftHyphen = softHyphen;
+            softHyphen = 0;
+        }
         return false;
     };
-    // The row as it ends before the word being read.
-    const auto endBeforeWord = [&](std::int32_t bearing) {
-        line.width -= std::min(bearing, 0);
+    // The row as it ends: the bearing taken, the row laid out again broken anywhere if too wide.
+    const auto rowEnd = [&] {
+        if (rightBearing > 0 && !lastWasSpace) rightBearing = bearingOf(glyphAt(pos - 1, start, end));
+        line.width -= std::min(rightBearing, 0);
+        if (line.length == 0) {
+            line.width += word.width;
+            line.length += word.length;
+        }
         if (!breakAnywhere && line.width > width_) return row(n, from, true);
         return line.length + spaces.length;
     };
 
-    bool ended = false;
-    while (pos < n && !ended) {
+    while (pos < n) {
         rightBearing = kNoBearing;
-        if (c[pos].space) {
+        if (c[pos].breakableSpace) {
             lastWasSpace = true;
-            while (pos < n && c[pos].space) {
+            while (pos < end && c[pos].breakableSpace) {
                 spaces.width += c[pos].advance;
                 ++spaces.length;
                 ++pos;
             }
             if (spaces.width > width_) {
                 spaces.width = width_;
-                ended = true;
+                return rowEnd();
             }
-            continue;
+        } else {
+            lastWasSpace = false;
+            bool wordEnds = false;
+            savePrevious();
+            do {
+                word.width += c[pos].advance;
+                ++word.length;
+                ++pos;
+                if (pos >= n || c[pos].breakableSpace || c[pos].breakBefore) {
+                    wordEnds = true;
+                    break;
+                }
+                if (breakAnywhere) break;
+                // Wider than a row from the row's start: laid out again, broken anywhere.
+                if (!line.length && spaces.width + word.width > width_) return row(n, from, true);
+                // Already too wide, the row ends before this word: what is left to read is its last
+                // script run's start and its end, which decide the bearing and a soft hyphen.
+                if (line.length && line.width + spaces.width + word.width > width_) {
+                    qsizetype q = pos;
+                    while (q < n && !c[q].breakableSpace && !c[q].breakBefore) {
+                        if (q == items_[std::size_t(c[q].item)]) {
+                            item = c[q].item;
+                            start = q;
+                            end = items_[std::size_t(item) + 1];
+                            pos = q;
+                            savePrevious();
+                        }
+                        ++q;
+                    }
+                    pos = q;
+                    line.width += rowSoftHyphen;
+                    rightBearing = previous >= 0 ? bearingOf(previous) : kNoBearing;
+                    return rowEnd();
+                }
+            } while (pos < end);
+            // A row that ends after a soft hyphen shows a hyphen there.
+            if ((pos == end || c[pos].breakBefore) && c[pos - 1].softHyphen) softHyphen = softHyphenAdvance_;
+            if (wordEnds || breakAnywhere) {
+                if (newWidth() - minRightBearing_ > width_) rightBearing = bearingOf(glyphAt(pos - 1, start, end));
+                if (full()) {
+                    if (previous >= 0) rightBearing = bearingOf(previous);
+                    line.width += rowSoftHyphen;
+                    return rowEnd();
+                }
+            }
+            savePrevious();
         }
-        lastWasSpace = false;
-        previous = pos - 1;
-        bool wordEnds = false;
-        do {
-            word.width += c[pos].advance;
-            ++word.length;
-            ++pos;
-            if (pos >= n || c[pos].space || c[pos].breakBefore) {
-                wordEnds = true;
-                break;
-            }
-            // Already too wide, the word decides the row before its end is read.
-            if (!breakAnywhere && line.width + spaces.width + word.width > width_) {
-                if (line.length == 0) return row(n, from, true);  // wider than a row: broken anywhere
-                return endBeforeWord(c[previous].rightBearing);
-            }
-        } while (!breakAnywhere);
-        if (wordEnds || breakAnywhere) {
-            if (newWidth() - minRightBearing_ > width_) rightBearing = c[pos - 1].rightBearing;
-            if (full()) {
-                if (previous >= 0) rightBearing = c[previous].rightBearing;
-                ended = true;
-                continue;
-            }
+        if (pos == end && pos < n) {
+            item = c[pos].item;
+            start = pos;
+            end = items_[std::size_t(item) + 1];
         }
-        previous = pos - 1;
     }
-    if (!ended) full();
-    if (rightBearing > 0 && !lastWasSpace) rightBearing = c[pos - 1].rightBearing;
-    if (line.length == 0) {
-        line.width -= std::min(rightBearing, 0);
-        line.width += word.width;
-        line.length += word.length;
-        // A word wider than the row: the row is laid out again, broken anywhere.
-        if (!breakAnywhere && line.width > width_) return row(n, from, true);
-        return line.length + spaces.length;
-    }
-    return endBeforeWord(rightBearing);
+    full();
+    line.width += rowSoftHyphen;
+    return rowEnd();
 }
 
 }  // namespace vantrel
