@@ -37,7 +37,11 @@ struct Slots {
         int s = 0;
         for (char16_t c = 0x20; c < 0x7F; ++c) code[std::size_t(s++)] = c;
         for (char16_t c = 0x2400; c <= 0x2421; ++c) code[std::size_t(s++)] = c;
-        for (int b = 0x80; b <= 0xFF; ++b) code[std::size_t(s++)] = cp1251ToUtf16(std::string(1, char(b)))[0];
+        // Byte 0x98, which has no character, is shown as the replacement character.
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            const char16_t c = cp1251ToUtf16(std::string(1, char(b)))[0];
+            code[std::size_t(s++)] = c == 0xF898 ? char16_t(0xFFFD) : c;
+        }
         for (int i = 0; i < WrapCounter::kSlots; ++i) {
             const QChar c(code[std::size_t(i)]);
             of[c.unicode()] = std::int16_t(i);
