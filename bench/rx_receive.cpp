@@ -327,6 +327,30 @@ void cpuUse(int seconds, bool shown) {
                 static_cast<long long>(f.receiver->RxBytes - before), static_cast<long long>(rate) * seconds);
 }
 
+// (b) idle: CPU of a window that has nothing to do, in the three states a
+// window stands in for long: no port open, a port open with nothing coming,
+// and a device pulled without AutoConnect (its descriptor hung up).
+void cpuIdle(int seconds) {
+    RxFormRig rig(RxFormRig::ClockKind::System);
+    rig.form->show();
+    const auto measure = [&](const char* state) {
+        runFor(500);
+        const double cpu0 = cpuSeconds();
+        const auto t0 = Steady::now();
+        runFor(seconds * 1000);
+        std::printf("(b) idle, %s, window shown, %d s: %.2f %% of one core\n", state, seconds,
+                    (cpuSeconds() - cpu0) * 100000.0 / msSince(t0));
+    };
+    measure("no port open");
+    if (!rig.connectDevice()) {
+        std::printf("(b) idle: cannot open the device\n");
+        return;
+    }
+    measure("connected");
+    rig.device.unplug();
+    measure("device pulled, hung up");
+}
+
 // (b) with the device as a thread of this process, so that it can send any
 // bytes: what is due every 10 ms, as the simulated device paces its stream.
 // The CPU is the process's less the writer thread's, window shown.
@@ -514,6 +538,7 @@ int main(int argc, char** argv) {
         pacedThroughput(Stream::Hex, 1'500'000, quick ? 2 : 5);
         pacedThroughput(Stream::Ascii, 1'500'000, quick ? 2 : 5);
     }
+    if (wanted("cpu") || wanted("idle")) cpuIdle(seconds);
     if (wanted("cpu") || wanted("cpu-shown")) cpuUse(seconds, true);
     if (wanted("cpu") || wanted("cpu-hidden")) cpuUse(seconds, false);
     // Alternately, so that the machine's own swings fall on both.
