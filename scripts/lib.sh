@@ -27,9 +27,18 @@ ensure_packages() {
         sudo=(sudo)
     fi
     echo "Installing: ${missing[*]}"
+    # apt's progress goes to a log that is shown only when something fails.
+    local log rc=0
+    log="$(mktemp)"
     if [ -z "${VANTREL_APT_UPDATED:-}" ]; then
-        "${sudo[@]}" apt-get update -qq
+        "${sudo[@]}" apt-get update -qq > "$log" 2>&1 || rc=$?
         export VANTREL_APT_UPDATED=1
     fi
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    if [ "$rc" -eq 0 ]; then
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+            "${missing[@]}" > "$log" 2>&1 || rc=$?
+    fi
+    [ "$rc" -eq 0 ] || cat "$log" >&2
+    rm -f "$log"
+    return "$rc"
 }
