@@ -72,10 +72,11 @@ void StreamPacer::start(std::uint64_t count, std::uint32_t bytesPerSecond, std::
     startMs_ = nowMs;
 }
 
-std::string StreamPacer::due(std::int64_t nowMs) {
+std::string StreamPacer::due(std::int64_t nowMs, std::size_t maxBytes) {
     static constexpr std::string_view pattern = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     const std::int64_t elapsed = std::max<std::int64_t>(nowMs - startMs_, 0);
-    const std::uint64_t byNow = std::min<std::uint64_t>(count_, std::uint64_t(elapsed) * rate_ / 1000);
+    const std::uint64_t limit = maxBytes >= count_ - sent_ ? count_ : sent_ + maxBytes;
+    const std::uint64_t byNow = std::min<std::uint64_t>(limit, std::uint64_t(elapsed) * rate_ / 1000);
     std::string out;
     for (; sent_ < byNow; ++sent_) out += pattern[sent_ % pattern.size()];
     return out;

@@ -39,8 +39,9 @@ class StreamPacer {
 public:
     void start(std::uint64_t count, std::uint32_t bytesPerSecond, std::int64_t nowMs);
     bool active() const { return sent_ < count_; }
-    // The bytes due by `nowMs` and not sent yet.
-    std::string due(std::int64_t nowMs);
+    // The bytes due by `nowMs` and not sent yet, at most `maxBytes` of them;
+    // the rest stays due, so a caller that cannot take more loses nothing.
+    std::string due(std::int64_t nowMs, std::size_t maxBytes = SIZE_MAX);
     std::uint64_t sent() const { return sent_; }
 
 private:

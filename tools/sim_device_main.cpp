@@ -39,7 +39,8 @@ const char* const kHelp =
     "  answer CMD=REP    add or change a fixed answer\n"
     "  quit              remove the link and end\n"
     "Signals: SIGUSR1 = unplug, SIGUSR2 = replug, SIGTERM/SIGINT/SIGHUP = quit.\n"
-    "Status lines on stdout: \"plugged <link> <pty>\", \"unplugged\".\n";
+    "Status lines on stdout: \"plugged <link> <pty>\", \"unplugged\", \"streamed N\" (a stream\n"
+    "has been handed to the pty whole; a \"send\" during a stream goes out before its rest).\n";
 
 std::int64_t nowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -69,13 +70,35 @@ bool splitAnswer(const std::string& text, std::string& command, std::string& rep
     return true;
 }
 
+// Stream bytes are taken from the pacer only while the outbox holds less than this.
+constexpr std::size_t kStreamChunk = 16384;
+
 struct Simulator {
     vantrel::PtyDevice device;
     vantrel::DeviceBehaviour behaviour;
     vantrel::StreamPacer pacer;
     std::string link;
+    // Everything for the program, in order (echo, answers, sends, the stream):
+    // written as the pty takes it, so a full pty delays bytes and never drops them.
+    std::string outbox;
     bool report = false;
     bool running = true;
+    bool streaming = false;  // a stream whose end is not reported yet
+
+    void startStream(std::uint64_t count, std::uint32_t rate) {
+        pacer.start(count, rate, nowMs());
+        streaming = true;
+    }
+
+    void flush() {
+        if (outbox.empty() || !device.isPlugged()) return;
+        outbox.erase(0, device.writeNow(outbox));
+    }
+
+    void pull(std::int64_t now) {
+        if (!pacer.active() || !device.isPlugged() || outbox.size() >= kStreamChunk) return;
+        outbox += pacer.due(now, kStreamChunk - outbox.size());
+    }
 
     void status() {
         if (device.isPlugged())
@@ -91,17 +114,18 @@ struct Simulator {
         const std::string rest = sp == std::string::npos ? std::string() : line.substr(sp + 1);
         if (verb == "unplug") {
             device.unplug();
+            outbox.clear();  // what was on its way is lost with the cable
             status();
         } else if (verb == "replug") {
             if (!device.replug()) std::fprintf(stderr, "vantrel-simdev: cannot make a new pty\n");
             status();
         } else if (verb == "stream") {
             unsigned long long n = 0, rate = 1000;
-            if (std::sscanf(rest.c_str(), "%llu %llu", &n, &rate) >= 1) pacer.start(n, unsigned(rate), nowMs());
+            if (std::sscanf(rest.c_str(), "%llu %llu", &n, &rate) >= 1) startStream(n, unsigned(rate));
             else std::fprintf(stderr, "vantrel-simdev: stream N [RATE]\n");
         } else if (verb == "send") {
             const auto bytes = vantrel::parseEscapes(rest);
-            if (bytes) device.write(*bytes);
+            if (bytes) outbox += *bytes;
             else std::fprintf(stderr, "vantrel-simdev: bad escape in: %s\n", rest.c_str());
         } else if (verb == "echo") {
             behaviour.setEcho(rest == "on");
@@ -164,7 +188,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     sim.status();
-    if (streamCount > 0) sim.pacer.start(streamCount, unsigned(streamRate), nowMs());
+    if (streamCount > 0) sim.startStream(streamCount, unsigned(streamRate));
 
     bool stdinOpen = true;
     std::string input;
@@ -175,6 +199,7 @@ int main(int argc, char** argv) {
         const std::size_t masterAt = fds.size();
         if (sim.device.isPlugged()) fds.push_back({sim.device.masterFd(), POLLIN, 0});
         const int timeout = sim.pacer.active() ? 10 : 500;
+        if (masterAt < fds.size() && !sim.outbox.empty()) fds[masterAt].events |= POLLOUT;
         if (poll(fds.data(), fds.size(), timeout) < 0) continue;
 
         if (fds[0].revents & POLLIN) {
@@ -208,10 +233,17 @@ int main(int argc, char** argv) {
                     std::fflush(stdout);
                 }
                 const std::string reply = sim.behaviour.onReceive(got);
-                if (!reply.empty()) sim.device.write(reply);
+                sim.outbox += reply;
             }
         }
-        if (sim.pacer.active() && sim.device.isPlugged()) sim.device.writeNow(sim.pacer.due(nowMs()));
+        sim.flush();
+        sim.pull(nowMs());
+        sim.flush();
+        if (sim.streaming && !sim.pacer.active() && sim.outbox.empty()) {
+            sim.streaming = false;
+            std::printf("streamed %llu\n", static_cast<unsigned long long>(sim.pacer.sent()));
+            std::fflush(stdout);
+        }
     }
     sim.device.unplug();
     return 0;

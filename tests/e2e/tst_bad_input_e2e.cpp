@@ -22,6 +22,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <optional>
 
 #include "common/config_image.h"
@@ -37,11 +38,24 @@ constexpr uid_t kNobody = 65534;
 const char kMessagePrefix[] = "vantrel: message: ";
 
 bool g_ownMountNamespace = false;
+QString g_noMountReason;  // why the full disk is played by a file-size limit
 
 // A mount namespace whose mounts never reach the rest of the machine.
 bool enterOwnMountNamespace() {
-    if (::unshare(CLONE_NEWNS) != 0) return false;
-    return ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    if (::geteuid() != 0) {
+        g_noMountReason = QStringLiteral("the test is not run as root");
+        return false;
+    }
+    if (::unshare(CLONE_NEWNS) != 0) {
+        g_noMountReason = QStringLiteral("no right to make a mount namespace (%1)").arg(qt_error_string(errno));
+        return false;
+    }
+    if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        g_noMountReason = errno == EINVAL ? QStringLiteral("/ is not a mount point here (a chroot)")
+                                          : QStringLiteral("/ cannot be made private (%1)").arg(qt_error_string(errno));
+        return false;
+    }
+    return true;
 }
 
 QByteArray readAll(const QString& path) {
@@ -178,7 +192,7 @@ void TestBadInputE2e::initTestCase() {
     }
     if (!nobodyProblem_.isEmpty()) qInfo("runs as nobody skipped: %s", qPrintable(nobodyProblem_));
     qInfo("full disk: %s", g_ownMountNamespace ? "a small tmpfs in a mount namespace of the test"
-                                               : "no right to mount; a file-size limit stands in");
+                                               : qPrintable("a file-size limit stands in: " + g_noMountReason));
 }
 
 QByteArray TestBadInputE2e::run(const QString& workDir, const QString& script, const RunOptions& options) {
@@ -478,7 +492,7 @@ void TestBadInputE2e::diskFullUnderAMacroSave() {
 
 int main(int argc, char** argv) {
     // Before any thread exists: a namespace can only be entered by a process of one thread.
-    g_ownMountNamespace = ::geteuid() == 0 && enterOwnMountNamespace();
+    g_ownMountNamespace = enterOwnMountNamespace();
     QCoreApplication app(argc, argv);
     TestBadInputE2e test;
     QTEST_SET_MAIN_SOURCE_PATH

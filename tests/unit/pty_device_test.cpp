@@ -129,7 +129,8 @@ TEST(SimDevice, StreamIsReleasedAtItsRate) {
     EXPECT_EQ(first.substr(0, 12), "0123456789AB");
     EXPECT_EQ(p.due(5100), "");  // nothing twice
     EXPECT_EQ(p.due(5150).size(), 50u);
-    EXPECT_EQ(p.due(9000).size(), 100u);  // never more than asked for
+    EXPECT_EQ(p.due(9000, 30), "6789ABCDEFGHIJKLMNOPQRSTUVWXYZ");  // a full taker leaves the rest due
+    EXPECT_EQ(p.due(9000).size(), 70u);  // never more than asked for
     EXPECT_FALSE(p.active());
     EXPECT_EQ(p.sent(), 250u);
 }
