@@ -2,7 +2,7 @@
 # Helpers shared by the set-up and test steps.
 
 # What ./run needs to build and start the program and the simulated device.
-RUN_PACKAGES=(cmake ninja-build g++ ccache qt6-base-dev libgl-dev fonts-dejavu-core)
+RUN_PACKAGES=(cmake ninja-build g++ ccache qt6-base-dev libgl-dev fonts-dejavu-core fonts-symbola)
 # What ./test adds: GoogleTest, clang for fuzzing, the sanitizer runtimes, the
 # MinGW cross compiler and Wine, the desktop-entry tools of the install check,
 # libmodbus for talking Modbus to the simulated device.
