@@ -1,6 +1,8 @@
 // Applies the layout rule to the controls when the window changes size. The
 // geometry is the window's business: the controls are found by their names.
+#include <QFrame>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QTextDocument>
 

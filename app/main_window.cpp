@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
