@@ -1,0 +1,298 @@
+#include "support/form_rig.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/log_view.h"
+#include "app/rx_wake.h"
+#include "app/up_down.h"
+#include "macros/macro_store.h"
+#include "rx/log_file.h"
+#include "rx/receiver.h"
+#include "rx/stats.h"
+#include "serial/port_settings.h"
+#include "serial/serial_link.h"
+#include "tx/history.h"
+#include "tx/send_modes.h"
+
+namespace vantrel::test {
+
+FormRig::FormRig(RigOptions options) : options_(std::move(options)) {
+    if (!dir.isValid()) qFatal("FormRig: no temporary directory");
+    oldCwd_ = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    if (options_.start) start();
+}
+
+FormRig::~FormRig() {
+    form_.reset();
+    QDir::setCurrent(oldCwd_);
+}
+
+TForm1& FormRig::start() {
+    form_.reset();
+    FormServices s;
+    if (!options_.systemClock) s.clock = &clock;
+    s.messages = options_.messages ? options_.messages : &messages;
+    s.makePort = options_.makePort;
+    s.listPorts = [this] { return ports; };
+    s.runModal = [this](QDialog& d) {
+        modals.push_back(&d);
+        return onModal ? onModal(d) : 0;
+    };
+    s.sleep = [this](int ms) { sleeps.push_back(ms); };
+    s.cursorPos = [this] { return cursor; };
+    s.chooseCommandFile = [this] { return chosenFile; };
+    form_ = std::make_unique<TForm1>(std::move(s));
+    if (options_.show) {
+        form_->show();
+        if (!QTest::qWaitForWindowExposed(form_.get())) qWarning("FormRig: the window was not exposed");
+    }
+    return *form_;
+}
+
+TForm1& FormRig::restart() {
+    form_->close();
+    form_.reset();
+    return start();
+}
+
+void FormRig::stop() { form_.reset(); }
+
+QStringList FormRig::modalNames() const {
+    QStringList out;
+    for (const QDialog* d : modals) out << d->objectName();
+    return out;
+}
+
+// The main window's own controls first (the macro editor has its Edit1..Edit12
+// too), then those of its other windows.
+QObject* FormRig::find(const QString& name, const QMetaObject& type) {
+    if (!form_) qFatal("FormRig: no window to find \"%s\" in", qPrintable(name));
+    QList<QObject*> own, other;
+    const auto sort = [&](QObject* o) {
+        if (o->objectName() != name || !type.cast(o)) return;
+        auto* w = qobject_cast<QWidget*>(o);
+        (w && w->window() != form_.get() ? other : own).push_back(o);
+    };
+    for (QObject* o : form_->findChildren<QObject*>(name)) sort(o);
+    if (own.size() == 1) return own.front();
+    if (own.size() > 1) qFatal("FormRig: %lld controls named \"%s\"", qlonglong(own.size()), qPrintable(name));
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top == form_.get()) continue;
+        if (top->objectName() == name && type.cast(top) && !other.contains(top)) other.push_back(top);
+        for (QObject* o : top->findChildren<QObject*>(name))
+            if (type.cast(o) && !other.contains(o)) other.push_back(o);
+    }
+    if (other.size() == 1) return other.front();
+    qFatal("FormRig: %s control named \"%s\" of type %s", other.isEmpty() ? "no" : "more than one",
+           qPrintable(name), type.className());
+    return nullptr;
+}
+
+void FormRig::click(const QString& name) { QTest::mouseClick(ctl(name), Qt::LeftButton); }
+
+void FormRig::doubleClick(const QString& name) { QTest::mouseDClick(ctl(name), Qt::LeftButton); }
+
+void FormRig::hover(const QString& name) {
+    QWidget* w = ctl(name);
+    const QPoint local(5, 5);
+    cursor = w->mapToGlobal(local);
+    QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(cursor), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+}
+
+void FormRig::type(const QString& name, const QString& text) {
+    QWidget* w = ctl(name);
+    for (QChar ch : text) {
+        if (ch.unicode() < 0x80)
+            QTest::keyClick(w, char(ch.unicode()));
+        else {  // QTest::keyClicks takes Latin-1 only: a press carrying the character
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(w, &press);
+        }
+    }
+}
+
+void FormRig::key(const QString& name, int key, Qt::KeyboardModifiers mods) {
+    QTest::keyClick(ctl(name), Qt::Key(key), mods);
+}
+
+void FormRig::fill(const QString& name, const QString& text) {
+    QObject* o = ctl<QObject>(name);
+    if (auto* e = qobject_cast<QLineEdit*>(o)) return e->setText(text);
+    if (auto* c = qobject_cast<QComboBox*>(o)) return c->setEditText(text);
+    if (auto* p = qobject_cast<QPlainTextEdit*>(o)) return p->setPlainText(text);
+    qFatal("FormRig: \"%s\" takes no text", qPrintable(name));
+}
+
+void FormRig::check(const QString& name, bool on) { ctl<QAbstractButton>(name)->setChecked(on); }
+
+void FormRig::select(const QString& name, int index) {
+    QObject* o = ctl<QObject>(name);
+    if (auto* c = qobject_cast<QComboBox*>(o)) return c->setCurrentIndex(index);
+    if (auto* l = qobject_cast<QListWidget*>(o)) return l->setCurrentRow(index);
+    qFatal("FormRig: \"%s\" has no items", qPrintable(name));
+}
+
+void FormRig::arrow(const QString& name, bool up) {
+    auto* u = ctl<UpDown>(name);
+    QTest::mouseClick(up ? u->upButton() : u->downButton(), Qt::LeftButton);
+}
+
+void FormRig::fire(const QString& timer) {
+    // timeout() is a private signal: emitted through the meta-object, as the timer does.
+    QMetaObject::invokeMethod(ctl<QTimer>(timer), "timeout", Qt::DirectConnection);
+}
+
+QString FormRig::text(const QString& name) {
+    QObject* o = ctl<QObject>(name);
+    if (auto* b = qobject_cast<QAbstractButton*>(o)) return b->text();
+    if (auto* l = qobject_cast<QLabel*>(o)) return l->text();
+    if (auto* e = qobject_cast<QLineEdit*>(o)) return e->text();
+    if (auto* c = qobject_cast<QComboBox*>(o)) return c->currentText();
+    if (auto* p = qobject_cast<QPlainTextEdit*>(o)) return p->toPlainText();
+    qFatal("FormRig: \"%s\" shows no text", qPrintable(name));
+    return {};
+}
+
+QStringList FormRig::items(const QString& list) {
+    auto* l = ctl<QListWidget>(list);
+    QStringList out;
+    for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
+    return out;
+}
+
+bool FormRig::connectDevice() {
+    if (!device.isPlugged() && !device.open()) return false;
+    fill(QStringLiteral("ComPort"), QString::fromStdString(device.slavePath()));
+    click(QStringLiteral("BTConnect"));
+    return portOpen();
+}
+
+bool FormRig::openDevice() { return (device.isPlugged() || device.open()) && openPortOn(device.slavePath()); }
+
+std::string FormRig::readUntil(const std::string& needle, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (true) {
+        pending_ += device.readAvailable();
+        const auto at = pending_.find(needle);
+        if (at != std::string::npos) {
+            std::string got = pending_.substr(0, at + needle.size());
+            pending_.erase(0, at + needle.size());
+            return got;
+        }
+        if (t.elapsed() > timeoutMs) return {};
+        QTest::qWait(2);
+    }
+}
+
+std::string FormRig::wire(std::size_t count, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    pending_ += device.readAvailable();
+    while (pending_.size() < count && t.elapsed() < timeoutMs) {
+        QTest::qWait(1);
+        pending_ += device.readAvailable();
+    }
+    std::string got;
+    got.swap(pending_);
+    return got;
+}
+
+std::string FormRig::readFor(int ms) { return wire(SIZE_MAX, ms); }
+
+// The view keeps an empty block after the last line.
+QStringList FormRig::logLines() {
+    const QTextDocument* doc = ctl<LogView>(QStringLiteral("MainWindow"))->document();
+    QStringList out;
+    const QTextBlock end = doc->lastBlock();
+    for (QTextBlock b = doc->firstBlock(); b.isValid() && b != end; b = b.next()) out << b.text();
+    return out;
+}
+
+QByteArray FormRig::fileBytes(const QString& name) const {
+    QFile f(dir.filePath(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void FormRig::writeFile(const QString& name, const QByteArray& bytes) {
+    QFile f(dir.filePath(name));
+    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(name));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+void FormRig::loadCommandFile(const QByteArray& bytes, const QString& name) {
+    const QString button = QStringLiteral("ButtonReadFile");
+    if (tag(button) == 1) click(button);
+    writeFile(name, bytes);
+    chosenFile = dir.filePath(name);
+    click(button);
+}
+
+// -------------------------------------------------- non-control state
+bool FormRig::portOpen() { return form_->PortOpen(); }
+bool FormRig::openPortOn(const std::string& path) {
+    return form_->link->open(PortSettings{path, 115200, 8, 0}, {}).ok();
+}
+LineSettings FormRig::lineSettings() { return form_->link->lineSettings(); }
+std::size_t FormRig::waiting() { return form_->link->waiting(); }
+std::int64_t FormRig::rxBytes() { return form_->receiver->RxBytes; }
+std::uint32_t FormRig::rxLen() { return form_->receiver->RxLen; }
+std::int64_t FormRig::txBytes() { return form_->TxBytes; }
+std::int64_t FormRig::readCount() { return form_->stats->ReadCount; }
+std::int64_t FormRig::sendCount() { return form_->stats->SendCount; }
+bool FormRig::sendBusy() { return form_->SendBusy; }
+bool FormRig::rxWakeSleeping() { return form_->rxWake->sleeping(); }
+int FormRig::rxTimeoutMs() { return form_->RxTimeoutMs(); }
+void FormRig::setRxTimeoutMs(int ms) { form_->setRxTimeoutMs(ms); }
+std::string FormRig::historySlot(int i) { return form_->history->slot(i); }
+std::size_t FormRig::historyUsed() { return form_->history->usedTexts().size(); }
+void FormRig::failLogWrites(const std::string& path) {
+    form_->logFile->pathOf = [path](const std::string&) { return path; };
+}
+bool FormRig::logActive() { return form_->logFile->LogActive; }
+std::string FormRig::logFileName() { return form_->logFile->LogFileName; }
+void FormRig::closeLogFile() { form_->closeLogFile(); }
+bool FormRig::historyListShown() { return form_->modes->HistoryListShown; }
+void FormRig::setHistoryListShown(bool on) { form_->modes->HistoryListShown = on; }
+bool FormRig::fileCmdMode() { return form_->modes->FileCmdMode; }
+void FormRig::setFileCmdMode(bool on) { form_->modes->FileCmdMode = on; }
+unsigned FormRig::fileCmdIndex() { return form_->modes->FileCmdIndex; }
+bool FormRig::periodTickMark() { return form_->modes->PeriodTickMark; }
+MacroStore& FormRig::store() { return *form_->store; }
+bool FormRig::macrosChanged() { return form_->MacrosChanged; }
+int FormRig::editIndex() { return form_->EditIndex; }
+int FormRig::currentList() { return form_->CurrentList; }
+void FormRig::setCurrentList(int n) { form_->CurrentList = n; }
+int FormRig::logFontSize() { return form_->LogFontSize; }
+void FormRig::setLogFontSize(int points) { form_->LogFontSize = points; }
+bool FormRig::closeRefused() { return form_->CloseRefused; }
+void FormRig::setCloseRefused(bool on) { form_->CloseRefused = on; }
+bool FormRig::startupInProgress() { return form_->StartupInProgress; }
+const DesignGeometry& FormRig::design() { return form_->Design; }
+QSize FormRig::arrangedSize() { return form_->ArrangedSize; }
+void FormRig::send(const std::string& text) { form_->SendPortData(text); }
+void FormRig::showLine(const std::string& line) { form_->appendLogLine(line); }
+void FormRig::boundLog() { form_->boundLog(); }
+void FormRig::readList(int n) { form_->ReadListCmd(n); }
+void FormRig::listStep(bool up) { up ? form_->ListIncClick() : form_->ListDecClick(); }
+void FormRig::showGeneralHelp() { form_->OutHelpHelp(); }
+void FormRig::saveMacros() { form_->SaveMacroStore(); }
+bool FormRig::periodKeyRefused(QChar ch) { return form_->PeriodTXKeyPress(ch); }
+
+}  // namespace vantrel::test

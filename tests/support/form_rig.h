@@ -1,0 +1,163 @@
+#pragma once
+// The real main window for the widget tests: a temporary working directory
+// made current for the rig's life, the window built on services the test
+// plays, a pseudo-terminal as the device, and the controls found by their
+// object names.
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "support/fakes.h"
+#include "tools/pty_device.h"
+
+namespace vantrel {
+class MacroStore;
+}  // namespace vantrel
+
+namespace vantrel::test {
+
+struct RigOptions {
+    bool start = true;                // build the window at once (false: the test writes files first)
+    bool show = false;                // show it and wait until it is exposed
+    bool systemClock = false;         // the system clock instead of `clock`
+    Messages* messages = nullptr;     // null: the rig's recorded `messages`
+    std::function<std::unique_ptr<SerialPort>()> makePort{};  // empty: the system port
+};
+
+class FormRig {
+public:
+    explicit FormRig(RigOptions options = {});
+    ~FormRig();
+    FormRig(const FormRig&) = delete;
+    FormRig& operator=(const FormRig&) = delete;
+
+    // Builds the window (again) in the working directory.
+    TForm1& start();
+    // The normal close path, then a fresh window on the same files.
+    TForm1& restart();
+    // Drops the window without closing it, as a crash would.
+    void stop();
+    TForm1& form() { return *form_; }
+    bool running() const { return form_ != nullptr; }
+
+    // ------------------------------------------------ controls by object name
+    // The control `name` of the window, else of its other windows; a missing
+    // name ends the test program with the name.
+    template <class T = QWidget>
+    T* ctl(const QString& name) {
+        return static_cast<T*>(find(name, T::staticMetaObject));
+    }
+    void click(const QString& name);                 // a left click of the mouse
+    void doubleClick(const QString& name);
+    void hover(const QString& name);                 // the pointer moves onto it
+    void type(const QString& name, const QString& text);  // key by key, any script
+    void key(const QString& name, int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
+    void fill(const QString& name, const QString& text);  // the whole text at once, as pasted
+    void check(const QString& name, bool on = true);
+    void select(const QString& name, int index);     // a combo box's item or a list's row
+    void arrow(const QString& name, bool up);        // an up-down control's arrow
+    void fire(const QString& timer);                 // the timer's timeout, now
+    QString text(const QString& name);               // caption or contents
+    bool visible(const QString& name) { return ctl(name)->isVisible(); }
+    bool hidden(const QString& name) { return ctl(name)->isHidden(); }
+    bool enabled(const QString& name) { return ctl(name)->isEnabled(); }
+    int tag(const QString& name) { return TForm1::tag(ctl<QObject>(name)); }
+    QStringList items(const QString& list);          // the texts of a list's rows
+
+    // ---------------------------------------------------------- the device
+    bool connectDevice();  // plugs the device in and connects with the controls
+    bool openDevice();     // plugs the device in and opens the link without them
+    // What the program writes, the event loop running meanwhile.
+    std::string readUntil(const std::string& needle, int timeoutMs = 3000);
+    std::string wire(std::size_t count, int timeoutMs = 3000);  // returns once `count` bytes came
+    std::string readFor(int ms);
+
+    // ----------------------------------------------------- the working directory
+    QStringList logLines();  // the lines of the log view
+    QByteArray fileBytes(const QString& name) const;
+    void writeFile(const QString& name, const QByteArray& bytes);
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    // ------------------- state that is no control, and handlers kept as calls
+    // Only these reach into the window's members.
+    bool portOpen();
+    bool openPortOn(const std::string& path);  // the link alone, 115200 8N1
+    LineSettings lineSettings();
+    std::size_t waiting();  // bytes waiting in the port
+    std::int64_t rxBytes();
+    std::uint32_t rxLen();
+    std::int64_t txBytes();
+    std::int64_t readCount();
+    std::int64_t sendCount();
+    bool sendBusy();
+    bool rxWakeSleeping();
+    int rxTimeoutMs();
+    void setRxTimeoutMs(int ms);
+    std::string historySlot(int i);
+    std::size_t historyUsed();
+    void failLogWrites(const std::string& path);  // every log file goes to `path`
+    bool logActive();
+    std::string logFileName();
+    void closeLogFile();
+    bool historyListShown();
+    void setHistoryListShown(bool on);
+    bool fileCmdMode();
+    void setFileCmdMode(bool on);
+    unsigned fileCmdIndex();
+    bool periodTickMark();
+    MacroStore& store();
+    bool macrosChanged();
+    int editIndex();
+    int currentList();
+    void setCurrentList(int n);
+    int logFontSize();
+    void setLogFontSize(int points);
+    bool closeRefused();
+    void setCloseRefused(bool on);
+    bool startupInProgress();
+    const DesignGeometry& design();
+    QSize arrangedSize();
+    void send(const std::string& text);       // SendPortData
+    void showLine(const std::string& line);   // appendLogLine
+    void boundLog();
+    void readList(int n);                     // ReadListCmd
+    void listStep(bool up);                   // ListIncClick / ListDecClick, also when disabled
+    void showGeneralHelp();                   // OutHelpHelp
+    void saveMacros();                        // SaveMacroStore
+    bool periodKeyRefused(QChar ch);          // PeriodTXKeyPress
+
+    // ------------------------------------------------ what the services saw
+    QTemporaryDir dir;
+    FakeClock clock;
+    RecordingMessages messages;
+    std::vector<std::string> ports;        // the port list a scan finds
+    std::vector<QDialog*> modals;          // the windows run modally, in order
+    std::function<int(QDialog&)> onModal;  // the user of a modal window
+    std::vector<int> sleeps;               // the pauses asked for, ms
+    QPoint cursor{-1000, -1000};           // where the pointer is
+    QString chosenFile;                    // the command-file dialog's answer
+    PtyDevice device;
+
+    QStringList modalNames() const;
+    // Writes a command file into the working directory and loads it (going
+    // "Назад" first when a file is loaded already).
+    void loadCommandFile(const QByteArray& bytes, const QString& name = QStringLiteral("cmds.txt"));
+
+private:
+    QObject* find(const QString& name, const QMetaObject& type);
+
+    RigOptions options_;
+    QString oldCwd_;
+    std::string pending_;  // read from the device, not yet consumed
+    std::unique_ptr<TForm1> form_;
+};
+
+}  // namespace vantrel::test
