@@ -32,12 +32,10 @@
 #include <vector>
 
 #include "app/log_view.h"
-#include "form/rx_form_rig.h"
-#include "rx/receiver.h"
-#include "rx/stats.h"
+#include "support/form_rig.h"
 
 using namespace vantrel;
-using test::RxFormRig;
+using test::FormRig;
 using Steady = std::chrono::steady_clock;
 
 namespace {
@@ -104,12 +102,12 @@ double cpuSeconds() {
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-void prepare(TForm1& f, bool hex, int timeoutMs) {
-    f.show();  // painted like a window on a screen (offscreen platform)
-    (hex ? f.RBHEX : f.RBASCII)->setChecked(true);
-    f.VisTime->setChecked(true);
-    f.FiltrLog->clear();
-    f.setRxTimeoutMs(timeoutMs);
+void prepare(FormRig& rig, bool hex, int timeoutMs) {
+    rig.form().show();  // painted like a window on a screen (offscreen platform)
+    rig.check(hex ? "RBHEX" : "RBASCII");
+    rig.check("VisTime");
+    rig.fill("FiltrLog", {});
+    rig.setRxTimeoutMs(timeoutMs);
 }
 
 std::string payload(bool hex, std::size_t n) {
@@ -127,13 +125,12 @@ std::string payload(bool hex, std::size_t n) {
 
 // (a) and (e): the device writes as fast as the pty takes bytes.
 void throughput(bool hex, std::size_t total) {
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    if (!rig.connectDevice()) {
+    FormRig rig({.systemClock = true});
+    if (!rig.openDevice()) {
         std::printf("throughput: cannot open the pty\n");
         return;
     }
-    TForm1& f = *rig.form;
-    prepare(f, hex, 0);
+    prepare(rig, hex, 0);
     const std::string data = payload(hex, total);
     StallProbe probe;
     const auto t0 = Steady::now();
@@ -144,15 +141,15 @@ void throughput(bool hex, std::size_t total) {
     });
     double lastByteMs = 0;
     runUntil([&] {
-        if (f.receiver->RxBytes >= std::int64_t(total) && lastByteMs == 0) lastByteMs = msSince(t0);
-        return lastByteMs > 0 && f.receiver->RxLen == 0;
+        if (rig.rxBytes() >= std::int64_t(total) && lastByteMs == 0) lastByteMs = msSince(t0);
+        return lastByteMs > 0 && rig.rxLen() == 0;
     }, 120000);
     writer.join();
     runFor(50);
-    const std::int64_t lost = std::int64_t(total) - f.receiver->RxBytes;
+    const std::int64_t lost = std::int64_t(total) - rig.rxBytes();
     std::printf("(a) %-5s with the log shown: %zu bytes in %.0f ms = %.2f MB/s, %lld lines, lost %lld bytes%s\n",
                 hex ? "HEX" : "ASCII", total, lastByteMs, lastByteMs > 0 ? total / lastByteMs / 1000.0 : 0.0,
-                static_cast<long long>(f.stats->ReadCount), static_cast<long long>(lost),
+                static_cast<long long>(rig.readCount()), static_cast<long long>(lost),
                 writerOk ? "" : " (the device could not write everything)");
     std::printf("(e) %-5s longest event-loop stall during the transfer: %.1f ms\n", hex ? "HEX" : "ASCII",
                 probe.worstMs());
@@ -161,10 +158,9 @@ void throughput(bool hex, std::size_t total) {
 // (a) paced: the device sends at a fixed rate and drops what the pty refuses,
 // as a UART overruns when the program does not read in time.
 void pacedThroughput(bool hex, std::uint32_t rate, int seconds) {
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    if (!rig.connectDevice()) return;
-    TForm1& f = *rig.form;
-    prepare(f, hex, 0);
+    FormRig rig({.systemClock = true});
+    if (!rig.openDevice()) return;
+    prepare(rig, hex, 0);
     const std::size_t total = std::size_t(rate) * std::size_t(seconds);
     const std::string data = payload(hex, total);
     std::atomic<std::size_t> refused{0};
@@ -190,13 +186,13 @@ void pacedThroughput(bool hex, std::uint32_t rate, int seconds) {
             sent = due;
         }
     });
-    runUntil([&] { return f.receiver->RxBytes + std::int64_t(refused) >= std::int64_t(total) && f.receiver->RxLen == 0; },
+    runUntil([&] { return rig.rxBytes() + std::int64_t(refused) >= std::int64_t(total) && rig.rxLen() == 0; },
              seconds * 1000 + 20000);
     writer.join();
     runFor(50);
-    const std::int64_t lost = std::int64_t(total) - f.receiver->RxBytes;
+    const std::int64_t lost = std::int64_t(total) - rig.rxBytes();
     std::printf("(a) %-5s paced at %.2f MB/s for %d s: received %lld of %zu bytes, lost %lld\n", hex ? "HEX" : "ASCII",
-                rate / 1e6, seconds, static_cast<long long>(f.receiver->RxBytes), total, static_cast<long long>(lost));
+                rate / 1e6, seconds, static_cast<long long>(rig.rxBytes()), total, static_cast<long long>(lost));
     std::printf("    longest event-loop stall %.1f ms, longest pause of the device's writer %.1f ms, "
                 "time stolen from this machine by its host %.0f ms%s\n",
                 probe.worstMs(), writerWorstGapMs.load(), stealMs() - steal0,
@@ -243,21 +239,16 @@ private:
     std::string pty_;
 };
 
-bool openOn(RxFormRig& rig, const std::string& pty) {
-    return rig.form->link->open(PortSettings{pty, 115200, 8, 0}, {}).ok();
-}
-
 // (b): CPU of this process while connected and idle, then while a paced stream arrives.
 void cpuUse(int seconds, bool shown) {
     SimDevice sim;
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    if (!sim.start() || !openOn(rig, sim.pty())) {
+    FormRig rig({.systemClock = true});
+    if (!sim.start() || !rig.openPortOn(sim.pty())) {
         std::printf("(b) cannot start the simulated device\n");
         return;
     }
-    TForm1& f = *rig.form;
-    prepare(f, false, 0);
-    if (!shown) f.hide();
+    prepare(rig, false, 0);
+    if (!shown) rig.form().hide();
     const char* window = shown ? "window shown" : "window hidden";
     runFor(500);
 
@@ -268,18 +259,18 @@ void cpuUse(int seconds, bool shown) {
                 (cpuSeconds() - cpu0) * 100000.0 / msSince(t0));
 
     const std::uint32_t rate = 92000;
-    const std::int64_t before = f.receiver->RxBytes;
+    const std::int64_t before = rig.rxBytes();
     const std::string cmd = "stream " + std::to_string(rate * seconds) + " " + std::to_string(rate);
     cpu0 = cpuSeconds();
     t0 = Steady::now();
     sim.command(cmd.c_str());
     runFor(seconds * 1000);
     const double pct = (cpuSeconds() - cpu0) * 100000.0 / msSince(t0);
-    runUntil([&] { return f.receiver->RxBytes - before >= std::int64_t(rate) * seconds; }, 3000);
+    runUntil([&] { return rig.rxBytes() - before >= std::int64_t(rate) * seconds; }, 3000);
     std::printf("(b) %s, receiving %u B/s for %d s (ASCII, time prefix): %.2f %% of one core, "
                 "%lld lines, %lld of %lld bytes received\n",
-                window, rate, seconds, pct, static_cast<long long>(f.stats->ReadCount),
-                static_cast<long long>(f.receiver->RxBytes - before), static_cast<long long>(rate) * seconds);
+                window, rate, seconds, pct, static_cast<long long>(rig.readCount()),
+                static_cast<long long>(rig.rxBytes() - before), static_cast<long long>(rate) * seconds);
 }
 
 // Marks the moment a paint of the log view that covers its last line ends.
@@ -323,21 +314,21 @@ Spread spread(std::vector<double> d) {
 // `gapMs` after the last answer reached the view (`afterPaint`: after it was
 // painted), so that no two answers join into one packet on a loaded machine.
 void delay(int samples, int gapMinMs, int gapMaxMs, bool afterPaint) {
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    if (!rig.connectDevice()) return;
-    TForm1& f = *rig.form;
-    prepare(f, false, 0);
+    FormRig rig({.systemClock = true});
+    if (!rig.openDevice()) return;
+    prepare(rig, false, 0);
     runFor(200);
     std::vector<Steady::time_point> written(samples), inView(samples), painted(samples);
     std::atomic<int> inViewCount{0}, paintedCount{0};
-    QObject::connect(f.MainWindow, &QPlainTextEdit::textChanged, [&] {
+    LogView* view = rig.ctl<LogView>("MainWindow");
+    QObject::connect(view, &QPlainTextEdit::textChanged, [&] {
         const int i = inViewCount;
-        if (i < samples && !f.MainWindow->document()->isEmpty()) {
+        if (i < samples && !view->document()->isEmpty()) {
             inView[i] = Steady::now();
             inViewCount = i + 1;
         }
     });
-    PaintWatch watch(*f.MainWindow);
+    PaintWatch watch(*view);
     watch.onPainted = [&](Steady::time_point t) {
         for (int i = paintedCount; i < inViewCount; ++i) painted[i] = t;
         paintedCount = int(inViewCount);
@@ -377,25 +368,24 @@ void delay(int samples, int gapMinMs, int gapMaxMs, bool afterPaint) {
 // (d): each echo of the command releases the next send.
 void roundTrips(int seconds) {
     SimDevice sim;
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    if (!sim.start() || !openOn(rig, sim.pty())) {
+    FormRig rig({.systemClock = true});
+    if (!sim.start() || !rig.openPortOn(sim.pty())) {
         std::printf("(d) cannot start the simulated device\n");
         return;
     }
-    TForm1& f = *rig.form;
-    prepare(f, false, 0);
-    f.RBAfterAns->setChecked(true);
-    f.MainStrCmd->setText(QStringLiteral("R"));
-    f.AddStrCmd->clear();
+    prepare(rig, false, 0);
+    rig.check("RBAfterAns");
+    rig.fill("MainStrCmd", QStringLiteral("R"));
+    rig.fill("AddStrCmd", {});
     runFor(200);
-    const std::int64_t sent0 = f.stats->SendCount;
+    const std::int64_t sent0 = rig.sendCount();
     const auto t0 = Steady::now();
-    f.SendPortData("R");
+    rig.send("R");
     runFor(seconds * 1000);
     const double ms = msSince(t0);
-    f.RBManual->setChecked(true);
+    rig.check("RBManual");
     std::printf("(d) after-answer round trips against an instant echo: %.0f per second (%lld in %.0f ms)\n",
-                (f.stats->SendCount - sent0) * 1000.0 / ms, static_cast<long long>(f.stats->SendCount - sent0), ms);
+                (rig.sendCount() - sent0) * 1000.0 / ms, static_cast<long long>(rig.sendCount() - sent0), ms);
 }
 
 }  // namespace
