@@ -17,7 +17,7 @@
 #include "app/text_codec.h"
 #include "common/config_image.h"
 #include "macros/macro_store.h"
-#include "modes_rig.h"
+#include "support/form_rig.h"
 #include "tx/history.h"
 
 using namespace vantrel;
@@ -92,16 +92,10 @@ void writeSavedFiles() {
     QCOMPARE(writeConfigFile(kConfig, config), std::string());
 }
 
-QStringList items(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-    return out;
-}
-
-bool macroShown(const TForm1& f) { return f.MacroButtons[0]->text() == fromCp(kSavedMacroName); }
-bool historyShown(const TForm1& f) { return items(f.FastOldCmd) == kSavedHistory; }
-bool settingsShown(const TForm1& f) {
-    return f.MainStrCmd->text() == kSavedCommandLine && f.BaudRate->currentText() == QStringLiteral("9600");
+bool macroShown(FormRig& rig) { return rig.text("Button1") == fromCp(kSavedMacroName); }
+bool historyShown(FormRig& rig) { return rig.items("FastOldCmd") == kSavedHistory; }
+bool settingsShown(FormRig& rig) {
+    return rig.text("MainStrCmd") == kSavedCommandLine && rig.text("BaudRate") == QStringLiteral("9600");
 }
 
 QString describe(const std::vector<Entry>& shown) {
@@ -132,7 +126,7 @@ void TestBadInputFiles::oneDamagedFileAtATime_data() {
 void TestBadInputFiles::oneDamagedFileAtATime() {
     QFETCH(QString, file);
     QFETCH(QString, damage);
-    ModesRig rig;
+    FormRig rig({.start = false, .show = true});
     writeSavedFiles();
     if (QTest::currentTestFailed()) return;
 
@@ -150,36 +144,36 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
         writeAll(file, damaged);
     }
 
-    TForm1& f = rig.start();
+    rig.start();
     const std::vector<Entry> atStart = rig.messages.shown;
 
     // What the user is told, and that the two sound files were used all the same.
     std::vector<Entry> expected;
     const bool folder = damage == QLatin1String("a folder");
     if (file == QLatin1String(kConfig)) {
-        QVERIFY(macroShown(f));
-        QVERIFY(historyShown(f));
+        QVERIFY(macroShown(rig));
+        QVERIFY(historyShown(rig));
         if (folder) expected = {{kConfigUnreadable, kIsFolder}};
         if (damage == QLatin1String("cut in half"))
             expected = {{kConfigDamaged, "в файле 398 байт, а запись настроек занимает 796"}};
         if (damage == QLatin1String("random bytes") && damaged[9] != 0) expected = {{kAutoConnectWarning, ""}};
         // A padded file is still a whole record followed by bytes that are not read.
-        QCOMPARE(settingsShown(f), damage == QLatin1String("padded"));
+        QCOMPARE(settingsShown(rig), damage == QLatin1String("padded"));
     } else if (file == QLatin1String(kHistory)) {
-        QVERIFY(macroShown(f));
-        QVERIFY(settingsShown(f));
+        QVERIFY(macroShown(rig));
+        QVERIFY(settingsShown(rig));
         if (folder) expected = {{kHistoryUnreadable, kIsFolder}};
         // Complete records are read; a short or long file is no reason to complain.
-        if (damage == QLatin1String("cut in half") || damage == QLatin1String("padded")) QVERIFY(historyShown(f));
-        if (folder) QCOMPARE(f.FastOldCmd->count(), 0);
+        if (damage == QLatin1String("cut in half") || damage == QLatin1String("padded")) QVERIFY(historyShown(rig));
+        if (folder) QCOMPARE(rig.ctl<QListWidget>("FastOldCmd")->count(), 0);
     } else {
-        QVERIFY(historyShown(f));
-        QVERIFY(settingsShown(f));
+        QVERIFY(historyShown(rig));
+        QVERIFY(settingsShown(rig));
         if (folder)
             expected = {{kMacroFileBadText, ""}, {kMacroSaveFailedText, kIsFolder}};
         else if (damage != QLatin1String("padded"))
             expected = {{kMacroFileBadText, std::string(kMacroFileKeptText) + kMacros + ".bak"}};
-        QCOMPARE(macroShown(f), damage == QLatin1String("padded"));
+        QCOMPARE(macroShown(rig), damage == QLatin1String("padded"));
     }
     QVERIFY2(atStart.size() == expected.size(), qPrintable(describe(atStart)));
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -188,9 +182,9 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
     }
 
     // The program goes on: a normal close, with nothing more to say.
-    QVERIFY(f.close());
+    QVERIFY(rig.form().close());
     QVERIFY2(rig.messages.shown.size() == atStart.size(), qPrintable(describe(rig.messages.shown)));
-    rig.form.reset();
+    rig.stop();
 
     // On disk: a folder is left alone, a damaged macro store is kept aside
     // whole, the other files hold what the window had.
@@ -214,7 +208,7 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
     // The next start: the repaired files load without a word, and the sound
     // ones still hold the saved data.
     rig.messages.shown.clear();
-    TForm1& again = rig.start();
+    rig.start();
     std::vector<Entry> second = rig.messages.shown;
     std::erase_if(second, [](const Entry& e) { return e.text == kAutoConnectWarning; });
     if (folder) {
@@ -222,9 +216,9 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
     } else {
         QVERIFY2(second.empty(), qPrintable(describe(second)));
     }
-    if (file != QLatin1String(kMacros)) QVERIFY(macroShown(again));
-    if (file != QLatin1String(kHistory)) QVERIFY(historyShown(again));
-    if (file != QLatin1String(kConfig)) QVERIFY(settingsShown(again));
+    if (file != QLatin1String(kMacros)) QVERIFY(macroShown(rig));
+    if (file != QLatin1String(kHistory)) QVERIFY(historyShown(rig));
+    if (file != QLatin1String(kConfig)) QVERIFY(settingsShown(rig));
 }
 
 // Any 796 bytes are a record to the loader; whatever they hold, the window
@@ -232,37 +226,37 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
 // own file again at the next start.
 void TestBadInputFiles::randomSettingsNeverLeaveTheWindowUnusable() {
     for (unsigned seed = 1; seed <= 8; ++seed) {
-        ModesRig rig;
+        FormRig rig({.start = false, .show = true});
         writeAll(kConfig, randomBytes(796, seed * 7919));
-        TForm1& f = rig.start();
-        QVERIFY(f.LogFontSize >= 2 && f.LogFontSize <= 100);
-        QVERIFY(f.CurrentList >= 1 && f.CurrentList <= 100);
-        QVERIFY(f.RxTimeoutMs() >= 0);
-        QCOMPARE(f.SriftText->text(), QString::number(f.LogFontSize));
+        rig.start();
+        QVERIFY(rig.logFontSize() >= 2 && rig.logFontSize() <= 100);
+        QVERIFY(rig.currentList() >= 1 && rig.currentList() <= 100);
+        QVERIFY(rig.rxTimeoutMs() >= 0);
+        QCOMPARE(rig.text("SriftText"), QString::number(rig.logFontSize()));
         // The window still takes a command and answers the keyboard.
-        f.MainStrCmd->setText(QStringLiteral("typed"));
-        QTest::keyClick(f.MainStrCmd, Qt::Key_Escape);
-        QVERIFY(f.MainStrCmd->text().isEmpty());
-        QVERIFY(f.close());
+        rig.fill("MainStrCmd", QStringLiteral("typed"));
+        rig.key("MainStrCmd", Qt::Key_Escape);
+        QVERIFY(rig.text("MainStrCmd").isEmpty());
+        QVERIFY(rig.form().close());
         for (const Entry& e : rig.messages.shown)
             QVERIFY2(e.text == kAutoConnectWarning || e.text == kMacroFileBadText, e.text.c_str());
 
         const ConfigReadResult written = readConfigFile(kConfig);
         QCOMPARE(written.status, ConfigReadStatus::Loaded);
-        QCOMPARE(written.image.logFontSize(), f.LogFontSize);
-        QCOMPARE(written.image.currentList(), f.CurrentList);
+        QCOMPARE(written.image.logFontSize(), rig.logFontSize());
+        QCOMPARE(written.image.currentList(), rig.currentList());
     }
 }
 
 // A store damaged again later is kept under the next free name: nothing the
 // user might still want is overwritten.
 void TestBadInputFiles::aSecondDamagedStoreKeepsTheFirstOneKept() {
-    ModesRig rig;
+    FormRig rig({.start = false, .show = true});
     writeSavedFiles();
     const QByteArray first = readAll(kMacros).left(1000);
     writeAll(kMacros, first);
     rig.start();
-    rig.form.reset();
+    rig.stop();
     const QByteArray second = randomBytes(2000, 3);
     writeAll(kMacros, second);
     rig.messages.shown.clear();

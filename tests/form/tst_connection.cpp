@@ -261,10 +261,10 @@ void ConnectionTest::startupScanIsSilent() {
 void ConnectionTest::autoConnectWarnsOnTickingOnly() {
     rig_->check("AutoConnect");
     QCOMPARE(rig_->messages.texts(), std::vector<std::string>{kAutoWarning});
-    QVERIFY(rig_->ctl<QTimer>("CheckConnect")->isActive());
+    QVERIFY(rig_->active("CheckConnect"));
     rig_->check("AutoConnect", false);
     QCOMPARE(rig_->messages.shown.size(), std::size_t(1));
-    QTRY_VERIFY_WITH_TIMEOUT(!rig_->ctl<QTimer>("CheckConnect")->isActive(), 500);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig_->active("CheckConnect"), 500);
 }
 
 void ConnectionTest::unplugTurnsYellowReplugReconnects() {

@@ -119,7 +119,7 @@ void TestLogFile::aFailingWriteIsReportedOnceAndPauses() {
     FormRig rig;
     QVERIFY(rig.openDevice());
     rig.setRxTimeoutMs(0);
-    rig.ctl<QLineEdit>("AddStrCmd")->clear();
+    rig.fill("AddStrCmd", {});
     rig.failLogWrites("/dev/full");
     rig.click("StartLog");
     QCOMPARE(rig.text("StartLog"), QStringLiteral("Pause Log"));

@@ -158,6 +158,8 @@ void FormRig::fire(const QString& timer) {
     QMetaObject::invokeMethod(ctl<QTimer>(timer), "timeout", Qt::DirectConnection);
 }
 
+bool FormRig::active(const QString& timer) { return ctl<QTimer>(timer)->isActive(); }
+
 QString FormRig::text(const QString& name) {
     QObject* o = ctl<QObject>(name);
     if (auto* b = qobject_cast<QAbstractButton*>(o)) return b->text();
