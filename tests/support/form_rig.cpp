@@ -57,11 +57,13 @@ TForm1& FormRig::start() {
     s.cursorPos = [this] { return cursor; };
     s.chooseCommandFile = [this] { return chosenFile; };
     form_ = std::make_unique<TForm1>(std::move(s));
-    if (options_.show) {
-        form_->show();
-        if (!QTest::qWaitForWindowExposed(form_.get())) qWarning("FormRig: the window was not exposed");
-    }
+    if (options_.show) show();
     return *form_;
+}
+
+void FormRig::show() {
+    form_->show();
+    if (!QTest::qWaitForWindowExposed(form_.get())) qWarning("FormRig: the window was not exposed");
 }
 
 TForm1& FormRig::restart() {
@@ -244,6 +246,18 @@ void FormRig::loadCommandFile(const QByteArray& bytes, const QString& name) {
     writeFile(name, bytes);
     chosenFile = dir.filePath(name);
     click(button);
+}
+
+void FormRig::writeMacroStore(const std::function<void(MacroStore&)>& fill) {
+    MacroStore store;
+    fill(store);
+    store.writeFile(kMacroFileName);
+}
+
+std::unique_ptr<MacroStore> FormRig::readMacroStore() {
+    auto store = std::make_unique<MacroStore>();
+    if (!store->readFile(kMacroFileName)) return nullptr;
+    return store;
 }
 
 // -------------------------------------------------- non-control state

@@ -46,6 +46,7 @@ public:
     // Drops the window without closing it, as a crash would.
     void stop();
     TForm1& form() { return *form_; }
+    void show();  // shows the window and waits until it is exposed
     bool running() const { return form_ != nullptr; }
 
     // ------------------------------------------------ controls by object name
@@ -151,6 +152,10 @@ public:
     // Writes a command file into the working directory and loads it (going
     // "Назад" first when a file is loaded already).
     void loadCommandFile(const QByteArray& bytes, const QString& name = QStringLiteral("cmds.txt"));
+
+    // CmdConfig in the working directory: a reset store changed by `fill`, and what it holds now.
+    static void writeMacroStore(const std::function<void(MacroStore&)>& fill);
+    static std::unique_ptr<MacroStore> readMacroStore();
 
 private:
     QObject* find(const QString& name, const QMetaObject& type);
