@@ -155,9 +155,11 @@ void FormRig::arrow(const QString& name, bool up) {
     QTest::mouseClick(up ? u->upButton() : u->downButton(), Qt::LeftButton);
 }
 
-void FormRig::fire(const QString& timer) {
+void FormRig::fire(const QString& timer) { fire(ctl<QTimer>(timer)); }
+
+void FormRig::fire(QTimer* timer) {
     // timeout() is a private signal: emitted through the meta-object, as the timer does.
-    QMetaObject::invokeMethod(ctl<QTimer>(timer), "timeout", Qt::DirectConnection);
+    QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
 }
 
 bool FormRig::active(const QString& timer) { return ctl<QTimer>(timer)->isActive(); }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -66,6 +67,7 @@ public:
     void select(const QString& name, int index);     // a combo box's item or a list's row
     void arrow(const QString& name, bool up);        // an up-down control's arrow
     void fire(const QString& timer);                 // the timer's timeout, now
+    static void fire(QTimer* timer);
     QString text(const QString& name);               // caption or contents
     bool visible(const QString& name) { return ctl(name)->isVisible(); }
     bool hidden(const QString& name) { return ctl(name)->isHidden(); }
