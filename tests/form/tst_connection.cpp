@@ -226,7 +226,7 @@ void ConnectionTest::rescanWithoutPortsOffersTtyS0ToTtyS8() {
     QCOMPARE(rig_->ctl<QComboBox>("ComPort")->count(), 9);
     for (int i = 0; i < 9; ++i) QCOMPARE(rig_->ctl<QComboBox>("ComPort")->itemText(i), QStringLiteral("/dev/ttyS%1").arg(i));
     QCOMPARE(rig_->ctl<QComboBox>("ComPort")->currentIndex(), -1);
-    QCOMPARE(rig_->ctl<QComboBox>("ComPort")->currentText(), QString());
+    QCOMPARE(rig_->text("ComPort"), QString());
     rig_->messages.shown.clear();
     rig_->click("BTConnect");
     QCOMPARE(rig_->messages.texts(), std::vector<std::string>{kChoosePort});
@@ -241,7 +241,7 @@ void ConnectionTest::rescanListsThePortsFoundFirstSelected() {
     QCOMPARE(rig_->ctl<QComboBox>("ComPort")->itemText(0), QStringLiteral("/dev/ttyUSB4"));
     QCOMPARE(rig_->ctl<QComboBox>("ComPort")->itemText(1), QStringLiteral("/dev/ttyUSB7"));
     QCOMPARE(rig_->ctl<QComboBox>("ComPort")->currentIndex(), 0);
-    QCOMPARE(rig_->ctl<QComboBox>("ComPort")->currentText(), QStringLiteral("/dev/ttyUSB4"));
+    QCOMPARE(rig_->text("ComPort"), QStringLiteral("/dev/ttyUSB4"));
 }
 
 void ConnectionTest::startupScanIsSilent() {
@@ -254,7 +254,7 @@ void ConnectionTest::startupScanIsSilent() {
         QVERIFY(e.text != kRunAsAdmin);
     }
     QCOMPARE(rig_->ctl<QComboBox>("ComPort")->count(), 9);
-    QCOMPARE(rig_->ctl<QComboBox>("ComPort")->currentText(), QString());  // a fresh settings file holds no name
+    QCOMPARE(rig_->text("ComPort"), QString());  // a fresh settings file holds no name
     QVERIFY(!rig_->portOpen());
 }
 

@@ -168,7 +168,7 @@ void TestModes::manualStepsThroughTheFile() {
     FormRig rig({.show = true});
     QVERIFY(rig.connectDevice());
     rig.loadCommandFile("ONE\nTWO\n");
-    QVERIFY(rig.ctl<QRadioButton>("RBManual")->isChecked());
+    QVERIFY(rig.checked("RBManual"));
     rig.click("SendStart");
     QCOMPARE(rig.readUntil("ONE\r"), std::string("ONE\r"));
     rig.click("SendStart");

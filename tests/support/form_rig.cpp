@@ -162,6 +162,8 @@ void FormRig::fire(QTimer* timer) {
     QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
 }
 
+bool FormRig::checked(const QString& name) { return ctl<QAbstractButton>(name)->isChecked(); }
+
 bool FormRig::active(const QString& timer) { return ctl<QTimer>(timer)->isActive(); }
 
 QString FormRig::text(const QString& name) {

@@ -72,6 +72,7 @@ public:
     bool visible(const QString& name) { return ctl(name)->isVisible(); }
     bool hidden(const QString& name) { return ctl(name)->isHidden(); }
     bool enabled(const QString& name) { return ctl(name)->isEnabled(); }
+    bool checked(const QString& name);
     bool active(const QString& timer);
     int tag(const QString& name) { return TForm1::tag(ctl<QObject>(name)); }
     QStringList items(const QString& list);          // the texts of a list's rows
