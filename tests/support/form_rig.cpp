@@ -81,26 +81,28 @@ QStringList FormRig::modalNames() const {
 }
 
 // The main window's own controls first (the macro editor has its Edit1..Edit12
-// too), then those of its other windows.
+// too), then those of the windows it owns, then any other window.
 QObject* FormRig::find(const QString& name, const QMetaObject& type) {
     if (!form_) qFatal("FormRig: no window to find \"%s\" in", qPrintable(name));
-    QList<QObject*> own, other;
-    const auto sort = [&](QObject* o) {
-        if (o->objectName() != name || !type.cast(o)) return;
+    QList<QObject*> own, owned, other;
+    for (QObject* o : form_->findChildren<QObject*>(name)) {
+        if (!type.cast(o)) continue;
         auto* w = qobject_cast<QWidget*>(o);
-        (w && w->window() != form_.get() ? other : own).push_back(o);
-    };
-    for (QObject* o : form_->findChildren<QObject*>(name)) sort(o);
-    if (own.size() == 1) return own.front();
-    if (own.size() > 1) qFatal("FormRig: %lld controls named \"%s\"", qlonglong(own.size()), qPrintable(name));
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top == form_.get()) continue;
-        if (top->objectName() == name && type.cast(top) && !other.contains(top)) other.push_back(top);
-        for (QObject* o : top->findChildren<QObject*>(name))
-            if (type.cast(o) && !other.contains(o)) other.push_back(o);
+        (w && w->window() != form_.get() ? owned : own).push_back(o);
     }
-    if (other.size() == 1) return other.front();
-    qFatal("FormRig: %s control named \"%s\" of type %s", other.isEmpty() ? "no" : "more than one",
+    if (own.size() > 1) qFatal("FormRig: %lld controls named \"%s\"", qlonglong(own.size()), qPrintable(name));
+    if (own.size() == 1) return own.front();
+    if (owned.size() == 1) return owned.front();
+    if (owned.isEmpty()) {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top == form_.get() || top->parent()) continue;
+            if (top->objectName() == name && type.cast(top)) other.push_back(top);
+            for (QObject* o : top->findChildren<QObject*>(name))
+                if (type.cast(o)) other.push_back(o);
+        }
+        if (other.size() == 1) return other.front();
+    }
+    qFatal("FormRig: %s control named \"%s\" of type %s", owned.isEmpty() && other.isEmpty() ? "no" : "more than one",
            qPrintable(name), type.className());
     return nullptr;
 }

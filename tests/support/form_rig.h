@@ -74,7 +74,8 @@ public:
     bool enabled(const QString& name) { return ctl(name)->isEnabled(); }
     bool checked(const QString& name);
     bool active(const QString& timer);
-    int tag(const QString& name) { return TForm1::tag(ctl<QObject>(name)); }
+    int tag(const QString& name) { return tag(ctl<QObject>(name)); }
+    static int tag(const QObject* control) { return TForm1::tag(control); }
     QStringList items(const QString& list);          // the texts of a list's rows
 
     // ---------------------------------------------------------- the device
