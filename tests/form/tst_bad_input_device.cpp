@@ -1,13 +1,7 @@
 // A device that misbehaves, through the real main window on a pseudo-terminal:
 // one that floods without a pause, and one that vanishes while a long write
 // to it is still under way.
-#include <QCheckBox>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTimer>
-#include <QtTest>
 
 #include <poll.h>
 #include <unistd.h>

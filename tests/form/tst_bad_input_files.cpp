@@ -2,14 +2,8 @@
 // with random bytes or replaced by a folder, one at a time, through the real
 // main window: what the user is told, that the other two files still load,
 // and what is left on disk after a normal close.
-#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QtTest>
 
 #include <functional>
 #include <random>

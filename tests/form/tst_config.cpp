@@ -2,8 +2,6 @@
 // a close writes, and that a restart finds everything as it was left.
 #include <QDir>
 #include <QFile>
-#include <QRadioButton>
-#include <QtTest>
 
 #include <functional>
 #include <map>

@@ -1,9 +1,5 @@
 // The connect button, the port list and the watchdog through the real main
 // window, against a pseudo-terminal playing the device.
-#include <QComboBox>
-#include <QTest>
-#include <QTimer>
-
 #include <memory>
 
 #include "app/colors.h"

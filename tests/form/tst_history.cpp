@@ -1,10 +1,4 @@
 // The sent history with its file OldCmd, and the two drop-down choosers.
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QtTest>
-
 #include "support/form_rig.h"
 
 using namespace vantrel;

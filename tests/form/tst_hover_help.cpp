@@ -1,9 +1,6 @@
 // The housekeeping tick of the real main window: hover help driven by mouse
 // moves and a cursor the test holds, and the tick's other jobs.
 #include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QTimer>
-#include <QtTest>
 
 #include <memory>
 

@@ -1,15 +1,7 @@
 // The main window's controls follow its width (and the log views its height).
 // Widths here are client widths: the window is 943 wide at construction, so
 // an outer width of 1029 is a client width of 1013 (the same difference).
-#include <QComboBox>
 #include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
 
 #include <algorithm>
 #include <map>

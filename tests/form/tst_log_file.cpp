@@ -1,11 +1,6 @@
 // The log file through the real main window: the three states of the log
 // button, the bytes of TX and RX lines in the file, and the failures.
-#include <QCheckBox>
 #include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QtTest>
 
 #include "app/log_view.h"
 #include "support/form_rig.h"

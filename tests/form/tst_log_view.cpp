@@ -4,17 +4,9 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFocusEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QPaintEvent>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
-#include <QTest>
 #include <QTextBlock>
-#include <QTimer>
 
 #include <memory>
 

@@ -1,8 +1,5 @@
 // The macro editor window, opened by a double click on a macro field of the
 // real main window in editor mode.
-#include <QLabel>
-#include <QTest>
-
 #include "app/macro_editor_window.h"
 #include "app/text_codec.h"
 #include "macros/macro_store.h"

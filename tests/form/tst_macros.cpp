@@ -1,10 +1,6 @@
 // The macro panel of the real main window: buttons, editor mode, paging,
 // clearing, display modes, the list chooser and the save prompt at close.
 #include <QAbstractItemView>
-#include <QComboBox>
-#include <QLabel>
-#include <QRadioButton>
-#include <QTest>
 
 #include "app/secondary_windows.h"
 #include "app/text_codec.h"

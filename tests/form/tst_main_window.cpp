@@ -1,19 +1,9 @@
 // The main window as it stands after construction in an empty directory, the
 // refused close, and the small windows it owns.
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFile>
 #include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include <memory>

@@ -1,14 +1,5 @@
 // The sending modes and command files in the real window, against a device
 // played on a pseudo-terminal.
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTimer>
-#include <QtTest>
-
 #include "support/form_rig.h"
 
 using namespace vantrel;

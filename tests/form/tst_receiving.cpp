@@ -1,12 +1,6 @@
 // Receiving through the real main window: bytes from a pseudo-terminal
 // become RX lines, packets, statistics and after-answer sends.
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QToolButton>
-#include <QtTest>
 
 #include <thread>
 

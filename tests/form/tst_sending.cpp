@@ -1,7 +1,4 @@
 // Sending through the real main window to a pseudo-terminal playing the device.
-#include <QTest>
-#include <QTimer>
-
 #include <memory>
 
 #include "support/form_rig.h"

@@ -31,9 +31,8 @@
 namespace vantrel::test {
 
 FormRig::FormRig(RigOptions options) : options_(std::move(options)) {
-    if (!dir.isValid()) qFatal("FormRig: no temporary directory");
     oldCwd_ = QDir::currentPath();
-    QDir::setCurrent(dir.path());
+    if (!dir.isValid() || !QDir::setCurrent(dir.path())) qFatal("FormRig: no temporary working directory");
     if (options_.start) start();
 }
 
@@ -63,7 +62,7 @@ TForm1& FormRig::start() {
 
 void FormRig::show() {
     form_->show();
-    if (!QTest::qWaitForWindowExposed(form_.get())) qWarning("FormRig: the window was not exposed");
+    if (!QTest::qWaitForWindowExposed(form_.get())) QTest::qFail("the window was not exposed", __FILE__, __LINE__);
 }
 
 TForm1& FormRig::restart() {

@@ -3,11 +3,20 @@
 // made current for the rig's life, the window built on services the test
 // plays, a pseudo-terminal as the device, and the controls found by their
 // object names.
+// The controls the tests name, so that a test needs no header of its own for them.
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
-#include <QString>
-#include <QStringList>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtTest>
 
 #include <cstdint>
 #include <functional>
