@@ -10,9 +10,7 @@
 
 #include "app/text_codec.h"
 #include "common/config_image.h"
-#include "macros/macro_store.h"
 #include "support/form_rig.h"
-#include "tx/history.h"
 
 using namespace vantrel;
 using namespace vantrel::test;

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "app/colors.h"
-#include "serial/serial_link.h"
 #include "support/form_rig.h"
 
 using namespace vantrel;

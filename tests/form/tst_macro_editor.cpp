@@ -2,7 +2,6 @@
 // real main window in editor mode.
 #include "app/macro_editor_window.h"
 #include "app/text_codec.h"
-#include "macros/macro_store.h"
 #include "support/form_rig.h"
 
 using namespace vantrel;

@@ -4,7 +4,6 @@
 
 #include "app/secondary_windows.h"
 #include "app/text_codec.h"
-#include "macros/macro_store.h"
 #include "support/form_rig.h"
 
 using namespace vantrel;

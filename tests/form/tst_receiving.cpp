@@ -6,7 +6,6 @@
 
 #include "app/colors.h"
 #include "app/log_view.h"
-#include "app/rx_wake.h"
 #include "app/up_down.h"
 #include "support/form_rig.h"
 

@@ -1,32 +1,15 @@
 #include "support/form_rig.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QTextBlock>
-#include <QTimer>
 #include <QToolButton>
-#include <QtTest>
 
 #include "app/log_view.h"
-#include "app/rx_wake.h"
 #include "app/up_down.h"
-#include "macros/macro_store.h"
-#include "rx/log_file.h"
-#include "rx/receiver.h"
-#include "rx/stats.h"
-#include "serial/port_settings.h"
-#include "serial/serial_link.h"
-#include "tx/history.h"
-#include "tx/send_modes.h"
 
 namespace vantrel::test {
 
@@ -264,56 +247,5 @@ std::unique_ptr<MacroStore> FormRig::readMacroStore() {
     if (!store->readFile(kMacroFileName)) return nullptr;
     return store;
 }
-
-// -------------------------------------------------- non-control state
-bool FormRig::portOpen() { return form_->PortOpen(); }
-bool FormRig::openPortOn(const std::string& path) {
-    return form_->link->open(PortSettings{path, 115200, 8, 0}, {}).ok();
-}
-LineSettings FormRig::lineSettings() { return form_->link->lineSettings(); }
-std::size_t FormRig::waiting() { return form_->link->waiting(); }
-std::int64_t FormRig::rxBytes() { return form_->receiver->RxBytes; }
-std::uint32_t FormRig::rxLen() { return form_->receiver->RxLen; }
-std::int64_t FormRig::txBytes() { return form_->TxBytes; }
-std::int64_t FormRig::readCount() { return form_->stats->ReadCount; }
-std::int64_t FormRig::sendCount() { return form_->stats->SendCount; }
-bool FormRig::sendBusy() { return form_->SendBusy; }
-bool FormRig::rxWakeSleeping() { return form_->rxWake->sleeping(); }
-int FormRig::rxTimeoutMs() { return form_->RxTimeoutMs(); }
-void FormRig::setRxTimeoutMs(int ms) { form_->setRxTimeoutMs(ms); }
-std::string FormRig::historySlot(int i) { return form_->history->slot(i); }
-std::size_t FormRig::historyUsed() { return form_->history->usedTexts().size(); }
-void FormRig::failLogWrites(const std::string& path) {
-    form_->logFile->pathOf = [path](const std::string&) { return path; };
-}
-bool FormRig::logActive() { return form_->logFile->LogActive; }
-std::string FormRig::logFileName() { return form_->logFile->LogFileName; }
-void FormRig::closeLogFile() { form_->closeLogFile(); }
-bool FormRig::historyListShown() { return form_->modes->HistoryListShown; }
-void FormRig::setHistoryListShown(bool on) { form_->modes->HistoryListShown = on; }
-bool FormRig::fileCmdMode() { return form_->modes->FileCmdMode; }
-void FormRig::setFileCmdMode(bool on) { form_->modes->FileCmdMode = on; }
-unsigned FormRig::fileCmdIndex() { return form_->modes->FileCmdIndex; }
-bool FormRig::periodTickMark() { return form_->modes->PeriodTickMark; }
-MacroStore& FormRig::store() { return *form_->store; }
-bool FormRig::macrosChanged() { return form_->MacrosChanged; }
-int FormRig::editIndex() { return form_->EditIndex; }
-int FormRig::currentList() { return form_->CurrentList; }
-void FormRig::setCurrentList(int n) { form_->CurrentList = n; }
-int FormRig::logFontSize() { return form_->LogFontSize; }
-void FormRig::setLogFontSize(int points) { form_->LogFontSize = points; }
-bool FormRig::closeRefused() { return form_->CloseRefused; }
-void FormRig::setCloseRefused(bool on) { form_->CloseRefused = on; }
-bool FormRig::startupInProgress() { return form_->StartupInProgress; }
-const DesignGeometry& FormRig::design() { return form_->Design; }
-QSize FormRig::arrangedSize() { return form_->ArrangedSize; }
-void FormRig::send(const std::string& text) { form_->SendPortData(text); }
-void FormRig::showLine(const std::string& line) { form_->appendLogLine(line); }
-void FormRig::boundLog() { form_->boundLog(); }
-void FormRig::readList(int n) { form_->ReadListCmd(n); }
-void FormRig::listStep(bool up) { up ? form_->ListIncClick() : form_->ListDecClick(); }
-void FormRig::showGeneralHelp() { form_->OutHelpHelp(); }
-void FormRig::saveMacros() { form_->SaveMacroStore(); }
-bool FormRig::periodKeyRefused(QChar ch) { return form_->PeriodTXKeyPress(ch); }
 
 }  // namespace vantrel::test

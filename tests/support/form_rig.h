@@ -25,12 +25,17 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/rx_wake.h"
+#include "macros/macro_store.h"
+#include "rx/log_file.h"
+#include "rx/receiver.h"
+#include "rx/stats.h"
+#include "serial/port_settings.h"
+#include "serial/serial_link.h"
 #include "support/fakes.h"
 #include "tools/pty_device.h"
-
-namespace vantrel {
-class MacroStore;
-}  // namespace vantrel
+#include "tx/history.h"
+#include "tx/send_modes.h"
 
 namespace vantrel::test {
 
@@ -84,7 +89,6 @@ public:
     bool checked(const QString& name);
     bool active(const QString& timer);
     int tag(const QString& name) { return tag(ctl<QObject>(name)); }
-    static int tag(const QObject* control) { return TForm1::tag(control); }
     QStringList items(const QString& list);          // the texts of a list's rows
 
     // ---------------------------------------------------------- the device
@@ -102,52 +106,57 @@ public:
     QString path(const QString& name) const { return dir.filePath(name); }
 
     // ------------------- state that is no control, and handlers kept as calls
-    // Only these reach into the window's members.
-    bool portOpen();
-    bool openPortOn(const std::string& path);  // the link alone, 115200 8N1
-    LineSettings lineSettings();
-    std::size_t waiting();  // bytes waiting in the port
-    std::int64_t rxBytes();
-    std::uint32_t rxLen();
-    std::int64_t txBytes();
-    std::int64_t readCount();
-    std::int64_t sendCount();
-    bool sendBusy();
-    bool rxWakeSleeping();
-    int rxTimeoutMs();
-    void setRxTimeoutMs(int ms);
-    std::string historySlot(int i);
-    std::size_t historyUsed();
-    void failLogWrites(const std::string& path);  // every log file goes to `path`
-    bool logActive();
-    std::string logFileName();
-    void closeLogFile();
-    bool historyListShown();
-    void setHistoryListShown(bool on);
-    bool fileCmdMode();
-    void setFileCmdMode(bool on);
-    unsigned fileCmdIndex();
-    bool periodTickMark();
-    MacroStore& store();
-    bool macrosChanged();
-    int editIndex();
-    int currentList();
-    void setCurrentList(int n);
-    int logFontSize();
-    void setLogFontSize(int points);
-    bool closeRefused();
-    void setCloseRefused(bool on);
-    bool startupInProgress();
-    const DesignGeometry& design();
-    QSize arrangedSize();
-    void send(const std::string& text);       // SendPortData
-    void showLine(const std::string& line);   // appendLogLine
-    void boundLog();
-    void readList(int n);                     // ReadListCmd
-    void listStep(bool up);                   // ListIncClick / ListDecClick, also when disabled
-    void showGeneralHelp();                   // OutHelpHelp
-    void saveMacros();                        // SaveMacroStore
-    bool periodKeyRefused(QChar ch);          // PeriodTXKeyPress
+    // Only these reach into the window's members: when a member moves, only they change.
+    bool portOpen() { return form_->PortOpen(); }
+    bool openPortOn(const std::string& path) {  // the link alone, 115200 8N1, no controls
+        return form_->link->open(PortSettings{path, 115200, 8, 0}, {}).ok();
+    }
+    LineSettings lineSettings() { return form_->link->lineSettings(); }
+    std::size_t waiting() { return form_->link->waiting(); }  // bytes waiting in the port
+    std::int64_t rxBytes() { return form_->receiver->RxBytes; }
+    std::uint32_t rxLen() { return form_->receiver->RxLen; }
+    std::int64_t txBytes() { return form_->TxBytes; }
+    std::int64_t readCount() { return form_->stats->ReadCount; }
+    std::int64_t sendCount() { return form_->stats->SendCount; }
+    bool sendBusy() { return form_->SendBusy; }
+    bool rxWakeSleeping() { return form_->rxWake->sleeping(); }
+    int rxTimeoutMs() { return form_->RxTimeoutMs(); }
+    void setRxTimeoutMs(int ms) { form_->setRxTimeoutMs(ms); }
+    std::string historySlot(int i) { return form_->history->slot(i); }
+    std::size_t historyUsed() { return form_->history->usedTexts().size(); }
+    void failLogWrites(const std::string& path) {  // every log file goes to `path`
+        form_->logFile->pathOf = [path](const std::string&) { return path; };
+    }
+    bool logActive() { return form_->logFile->LogActive; }
+    std::string logFileName() { return form_->logFile->LogFileName; }
+    void closeLogFile() { form_->closeLogFile(); }
+    bool historyListShown() { return form_->modes->HistoryListShown; }
+    void setHistoryListShown(bool on) { form_->modes->HistoryListShown = on; }
+    bool fileCmdMode() { return form_->modes->FileCmdMode; }
+    void setFileCmdMode(bool on) { form_->modes->FileCmdMode = on; }
+    unsigned fileCmdIndex() { return form_->modes->FileCmdIndex; }
+    bool periodTickMark() { return form_->modes->PeriodTickMark; }
+    MacroStore& store() { return *form_->store; }
+    bool macrosChanged() { return form_->MacrosChanged; }
+    int editIndex() { return form_->EditIndex; }
+    int currentList() { return form_->CurrentList; }
+    void setCurrentList(int n) { form_->CurrentList = n; }
+    int logFontSize() { return form_->LogFontSize; }
+    void setLogFontSize(int points) { form_->LogFontSize = points; }
+    bool closeRefused() { return form_->CloseRefused; }
+    void setCloseRefused(bool on) { form_->CloseRefused = on; }
+    bool startupInProgress() { return form_->StartupInProgress; }
+    const DesignGeometry& design() { return form_->Design; }
+    QSize arrangedSize() { return form_->ArrangedSize; }
+    static int tag(const QObject* control) { return TForm1::tag(control); }
+    void send(const std::string& text) { form_->SendPortData(text); }
+    void showLine(const std::string& line) { form_->appendLogLine(line); }
+    void boundLog() { form_->boundLog(); }
+    void readList(int n) { form_->ReadListCmd(n); }
+    void listStep(bool up) { up ? form_->ListIncClick() : form_->ListDecClick(); }  // also when disabled
+    void showGeneralHelp() { form_->OutHelpHelp(); }
+    void saveMacros() { form_->SaveMacroStore(); }
+    bool periodKeyRefused(QChar ch) { return form_->PeriodTXKeyPress(ch); }
 
     // ------------------------------------------------ what the services saw
     QTemporaryDir dir;
