@@ -36,17 +36,6 @@ const std::string kSavedMacroName = "\xD1\xEE\xF5\xF0\xE0\xED\xB8\xED\xED\xFB\xE
 const QString kSavedCommandLine = QStringLiteral("SAVEDCMD");
 const QStringList kSavedHistory{QStringLiteral("OLD1"), QStringLiteral("OLD2")};
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
 QByteArray randomBytes(qsizetype n, unsigned seed) {
     std::mt19937 gen(seed);
     QByteArray out(n, '\0');
@@ -64,7 +53,7 @@ void writeSavedFiles() {
     SentHistory history;
     for (auto it = kSavedHistory.crbegin(); it != kSavedHistory.crend(); ++it) history.record(it->toStdString());
     const auto& img = history.image();
-    writeAll(kHistory, QByteArray(reinterpret_cast<const char*>(img.data()), qsizetype(img.size())));
+    FormRig::writeFile(kHistory, QByteArray(reinterpret_cast<const char*>(img.data()), qsizetype(img.size())));
 
     ConfigImage config;
     config.setPortName("COM3");
@@ -122,9 +111,9 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
     writeSavedFiles();
     if (QTest::currentTestFailed()) return;
 
-    const QByteArray saved = readAll(file);
-    const QByteArray savedMacros = readAll(kMacros);
-    const QByteArray savedHistory = readAll(kHistory);
+    const QByteArray saved = FormRig::fileBytes(file);
+    const QByteArray savedMacros = FormRig::fileBytes(kMacros);
+    const QByteArray savedHistory = FormRig::fileBytes(kHistory);
     QByteArray damaged;
     if (damage == QLatin1String("cut in half")) damaged = saved.left(saved.size() / 2);
     if (damage == QLatin1String("padded")) damaged = saved + QByteArray(4096, char(0xA5));
@@ -133,7 +122,7 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
         QVERIFY(QFile::remove(file));
         QVERIFY(QDir().mkdir(file));
     } else {
-        writeAll(file, damaged);
+        FormRig::writeFile(file, damaged);
     }
 
     rig.start();
@@ -184,18 +173,18 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
         QVERIFY(QFileInfo(file).isDir());
         QVERIFY(!QFile::exists(file + QStringLiteral(".tmp")));
     } else if (file == QLatin1String(kMacros) && damage != QLatin1String("padded")) {
-        QCOMPARE(readAll(QStringLiteral("CmdConfig.bak")), damaged);
+        QCOMPARE(FormRig::fileBytes(QStringLiteral("CmdConfig.bak")), damaged);
         QCOMPARE(QFileInfo(file).size(), qint64(macro_layout::kStoreSize));
     } else if (file == QLatin1String(kMacros)) {
-        QCOMPARE(readAll(file), damaged);  // the store is not written at close
+        QCOMPARE(FormRig::fileBytes(file), damaged);  // the store is not written at close
     } else if (file == QLatin1String(kHistory)) {
         // Nothing was sent, so the whole image goes back as it was read.
-        QCOMPARE(readAll(file), (damaged + QByteArray(12800, '\0')).left(12800));
+        QCOMPARE(FormRig::fileBytes(file), (damaged + QByteArray(12800, '\0')).left(12800));
     }
     // The sound files: the store is never written at a close, and with nothing
     // sent the history goes back byte for byte.
-    if (file != QLatin1String(kMacros)) QCOMPARE(readAll(kMacros), savedMacros);
-    if (file != QLatin1String(kHistory)) QCOMPARE(readAll(kHistory), savedHistory);
+    if (file != QLatin1String(kMacros)) QCOMPARE(FormRig::fileBytes(kMacros), savedMacros);
+    if (file != QLatin1String(kHistory)) QCOMPARE(FormRig::fileBytes(kHistory), savedHistory);
 
     // The next start: the repaired files load without a word, and the sound
     // ones still hold the saved data.
@@ -219,7 +208,7 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
 void TestBadInputFiles::randomSettingsNeverLeaveTheWindowUnusable() {
     for (unsigned seed = 1; seed <= 8; ++seed) {
         FormRig rig({.start = false, .show = true});
-        writeAll(kConfig, randomBytes(796, seed * 7919));
+        FormRig::writeFile(kConfig, randomBytes(796, seed * 7919));
         rig.start();
         QVERIFY(rig.logFontSize() >= 2 && rig.logFontSize() <= 100);
         QVERIFY(rig.currentList() >= 1 && rig.currentList() <= 100);
@@ -245,18 +234,18 @@ void TestBadInputFiles::randomSettingsNeverLeaveTheWindowUnusable() {
 void TestBadInputFiles::aSecondDamagedStoreKeepsTheFirstOneKept() {
     FormRig rig({.start = false, .show = true});
     writeSavedFiles();
-    const QByteArray first = readAll(kMacros).left(1000);
-    writeAll(kMacros, first);
+    const QByteArray first = FormRig::fileBytes(kMacros).left(1000);
+    FormRig::writeFile(kMacros, first);
     rig.start();
     rig.stop();
     const QByteArray second = randomBytes(2000, 3);
-    writeAll(kMacros, second);
+    FormRig::writeFile(kMacros, second);
     rig.messages.shown.clear();
     rig.start();
     QCOMPARE(rig.messages.shown.size(), std::size_t(1));
     QCOMPARE(rig.messages.shown[0].detail, std::string(kMacroFileKeptText) + kMacros + ".bak2");
-    QCOMPARE(readAll(QStringLiteral("CmdConfig.bak")), first);
-    QCOMPARE(readAll(QStringLiteral("CmdConfig.bak2")), second);
+    QCOMPARE(FormRig::fileBytes(QStringLiteral("CmdConfig.bak")), first);
+    QCOMPARE(FormRig::fileBytes(QStringLiteral("CmdConfig.bak2")), second);
 }
 
 QTEST_MAIN(TestBadInputFiles)

@@ -22,17 +22,6 @@ namespace {
 const char kAutoConnectWarning[] =
     "При включенном режиме AutoConnect в некоторых драйверах COM-порта возможны глюки!";
 
-QByteArray readFile(const QString& name) {
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& name, const QByteArray& bytes) {
-    QFile f(name);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
 QByteArray imageBytes(const ConfigImage& image) {
     const auto b = image.fileBytes();
     return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
@@ -114,7 +103,7 @@ private slots:
     void firstStartCreatesAZeroRecordThenSavesTheRealSettings() {
         QVERIFY(!QFile::exists(kConfigFileName));
         run();
-        QCOMPARE(readFile(kConfigFileName), QByteArray(796, '\0'));
+        QCOMPARE(FormRig::fileBytes(kConfigFileName), QByteArray(796, '\0'));
         QVERIFY(!shown(kAutoConnectWarning));
         QCOMPARE(rig_->text("ComBits"), QString("8"));
         QCOMPARE(rig_->text("AddStrCmd"), QString("$0D"));
@@ -124,7 +113,7 @@ private slots:
         rig_->setRxTimeoutMs(10);
         QVERIFY(close());
 
-        const QByteArray saved = readFile(kConfigFileName);
+        const QByteArray saved = FormRig::fileBytes(kConfigFileName);
         QCOMPARE(saved.size(), 796);
         QCOMPARE(saved.left(16).toHex(' '), QByteArray("04 43 4f 4d 33 00 03 03 00 00 00 00 0a 00 00 00"));
         QCOMPARE(saved.mid(540, 4), QByteArray("\x03$0D"));  // the tail as the window had it
@@ -180,7 +169,7 @@ private slots:
     void autoConnectSavedTickedWarnsAtStartUp() {
         ConfigImage c = plausibleImage();
         c.setAutoConnectOn(true);
-        writeFile(kConfigFileName, imageBytes(c));
+        FormRig::writeFile(kConfigFileName, imageBytes(c));
         run();
         QVERIFY(rig_->checked("AutoConnect"));
         QVERIFY(shown(kAutoConnectWarning));
@@ -249,7 +238,7 @@ private slots:
             k.change(c);
             QByteArray bytes = imageBytes(c);
             if (k.bareRecord) bytes.truncate(796);
-            writeFile(kConfigFileName, bytes);
+            FormRig::writeFile(kConfigFileName, bytes);
             run();
             qInfo("case: %s", k.name);
             k.check(*rig_);
@@ -262,7 +251,7 @@ private slots:
         rig_->fill("MainStrCmd", QString(300, 'c'));
         rig_->fill("AddStrCmd", QString(260, 't'));
         QVERIFY(close());
-        const QByteArray saved = readFile(kConfigFileName);
+        const QByteArray saved = FormRig::fileBytes(kConfigFileName);
         QCOMPARE(quint8(saved[289]), quint8(250));
         QCOMPARE(quint8(saved[540]), quint8(250));
         run();
@@ -282,8 +271,8 @@ private slots:
             std::function<void()> make;
             const char* told;
         } cases[] = {
-            {"all zero", [] { writeFile(kConfigFileName, QByteArray(796, '\0')); }, nullptr},
-            {"short", [] { writeFile(kConfigFileName, imageBytes(plausibleImage()).left(795)); },
+            {"all zero", [] { FormRig::writeFile(kConfigFileName, QByteArray(796, '\0')); }, nullptr},
+            {"short", [] { FormRig::writeFile(kConfigFileName, imageBytes(plausibleImage()).left(795)); },
              "Файл настроек ConfigTerminal повреждён: настройки взяты по умолчанию"},
             {"a directory", [] { QDir().mkdir(kConfigFileName); },
              "Файл настроек ConfigTerminal не читается: настройки взяты по умолчанию и не будут сохранены"},
@@ -302,7 +291,7 @@ private slots:
     void failedSaveIsReportedAndTheCloseGoesOn() {
         run();  // creates the other files
         QVERIFY(close());
-        const QByteArray before = readFile(kConfigFileName);
+        const QByteArray before = FormRig::fileBytes(kConfigFileName);
         QVERIFY(QDir().mkdir(kConfigFileName + QStringLiteral(".tmp")));  // the new file cannot be written
         run();
         rig_->messages.shown.clear();
@@ -311,7 +300,7 @@ private slots:
         QCOMPARE(rig_->messages.shown.size(), size_t(1));
         QCOMPARE(rig_->messages.shown[0].text, std::string("Не удалось сохранить настройки в файл ConfigTerminal"));
         QVERIFY(!rig_->messages.shown[0].detail.empty());
-        QCOMPARE(readFile(kConfigFileName), before);
+        QCOMPARE(FormRig::fileBytes(kConfigFileName), before);
     }
 
 private:

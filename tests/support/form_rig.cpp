@@ -217,13 +217,13 @@ QStringList FormRig::logLines() {
     return out;
 }
 
-QByteArray FormRig::fileBytes(const QString& name) const {
-    QFile f(dir.filePath(name));
+QByteArray FormRig::fileBytes(const QString& name) {
+    QFile f(name);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void FormRig::writeFile(const QString& name, const QByteArray& bytes) {
-    QFile f(dir.filePath(name));
+    QFile f(name);
     QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(name));
     QCOMPARE(f.write(bytes), bytes.size());
 }

@@ -101,8 +101,9 @@ public:
 
     // ----------------------------------------------------- the working directory
     QStringList logLines();  // the lines of the log view
-    QByteArray fileBytes(const QString& name) const;
-    void writeFile(const QString& name, const QByteArray& bytes);
+    // Files of the working directory, which the rig has made the current one.
+    static QByteArray fileBytes(const QString& name);
+    static void writeFile(const QString& name, const QByteArray& bytes);
     QString path(const QString& name) const { return dir.filePath(name); }
 
     // ------------------- state that is no control, and handlers kept as calls
