@@ -417,7 +417,7 @@ void MainWindowTest::saveQuestionAnswers() {
         if (r.saves) QCOMPARE(QFileInfo(store).size(), 100 * 102580);
         if (!QFile::exists(store)) {
             // put a store back for the next row to remove
-            rig.saveMacros();
+            FormRig::writeMacroStore([](MacroStore&) {});
         }
     }
 }

@@ -24,7 +24,7 @@ FormRig::~FormRig() {
     QDir::setCurrent(oldCwd_);
 }
 
-TForm1& FormRig::start() {
+void FormRig::start() {
     form_.reset();
     FormServices s;
     if (!options_.systemClock) s.clock = &clock;
@@ -40,7 +40,6 @@ TForm1& FormRig::start() {
     s.chooseCommandFile = [this] { return chosenFile; };
     form_ = std::make_unique<TForm1>(std::move(s));
     if (options_.show) show();
-    return *form_;
 }
 
 void FormRig::show() {
@@ -48,10 +47,9 @@ void FormRig::show() {
     if (!QTest::qWaitForWindowExposed(form_.get())) QTest::qFail("the window was not exposed", __FILE__, __LINE__);
 }
 
-TForm1& FormRig::restart() {
+void FormRig::restart() {
     form_->close();
-    form_.reset();
-    return start();
+    start();
 }
 
 void FormRig::stop() { form_.reset(); }

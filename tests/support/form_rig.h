@@ -55,14 +55,13 @@ public:
     FormRig& operator=(const FormRig&) = delete;
 
     // Builds the window (again) in the working directory.
-    TForm1& start();
+    void start();
     // The normal close path, then a fresh window on the same files.
-    TForm1& restart();
+    void restart();
     // Drops the window without closing it, as a crash would.
     void stop();
     TForm1& form() { return *form_; }
     void show();  // shows the window and waits until it is exposed
-    bool running() const { return form_ != nullptr; }
 
     // ------------------------------------------------ controls by object name
     // The control `name` of the window, else of its other windows; a missing
@@ -156,7 +155,6 @@ public:
     void readList(int n) { form_->ReadListCmd(n); }
     void listStep(bool up) { up ? form_->ListIncClick() : form_->ListDecClick(); }  // also when disabled
     void showGeneralHelp() { form_->OutHelpHelp(); }
-    void saveMacros() { form_->SaveMacroStore(); }
     bool periodKeyRefused(QChar ch) { return form_->PeriodTXKeyPress(ch); }
 
     // ------------------------------------------------ what the services saw
