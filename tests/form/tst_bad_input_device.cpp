@@ -103,7 +103,7 @@ private slots:
 };
 
 void TestBadInputDevice::floodWithoutPause() {
-    FormRig rig({.show = true, .systemClock = true});
+    FormRig rig({.exposed = true, .systemClock = true});
     rig.messages.shown.clear();  // the first start's word about the new macro store
     QVERIFY(rig.openDevice());
     rig.click("StartLog");

@@ -53,7 +53,7 @@ private:
 };
 
 void ConnectionTest::init() {
-    rig_ = std::make_unique<FormRig>(test::RigOptions{.start = false, .show = true});
+    rig_ = std::make_unique<FormRig>(test::RigOptions{.start = false, .exposed = true});
     linkPath_ = rig_->path("port").toStdString();
     rig_->ports = {linkPath_};
     QVERIFY(rig_->device.open(linkPath_));

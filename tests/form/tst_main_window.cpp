@@ -276,7 +276,7 @@ void MainWindowTest::typingLimits() {
         char key;
         int limit;
     };
-    FormRig rig;
+    FormRig rig({.workDir = rig_->dir.path()});  // a second window on the same files
     const Row rows[] = {
         {"FiltrLog", 'x', 250}, {"PeriodTX", '7', 5}, {"ListNameEDT", 'x', 150}, {"Edit1", 'x', 50}, {"Edit48", 'x', 50},
     };
@@ -341,7 +341,7 @@ void MainWindowTest::timers() {
 }
 
 void MainWindowTest::radioGroupsAreSeparate() {
-    FormRig rig;
+    FormRig rig({.workDir = rig_->dir.path()});  // a second window on the same files
     // Choosing in one group leaves the others alone.
     rig.check("RBHEX");
     QVERIFY(!rig.checked("RBASCII"));
@@ -358,7 +358,7 @@ void MainWindowTest::radioGroupsAreSeparate() {
 }
 
 void MainWindowTest::refusedCloseIsRefusedOnceAndSavesNothing() {
-    FormRig rig;
+    FormRig rig({.workDir = rig_->dir.path()});  // a second window on the same files
     QFile::remove(QStringLiteral("ConfigTerminal"));
     QVERIFY(QFile::exists(QStringLiteral("OldCmd")));
     const QByteArray history = fileBytes(QStringLiteral("OldCmd"));
@@ -376,7 +376,7 @@ void MainWindowTest::refusedCloseIsRefusedOnceAndSavesNothing() {
 }
 
 void MainWindowTest::closeDoesNotRecreateARemovedHistory() {
-    FormRig rig;
+    FormRig rig({.workDir = rig_->dir.path()});  // a second window on the same files
     QVERIFY(QFile::remove(QStringLiteral("OldCmd")));
     QVERIFY(QFile::remove(QStringLiteral("ConfigTerminal")));
     QVERIFY(rig.form().close());

@@ -33,7 +33,7 @@ private:
 };
 
 void SendingTest::init() {
-    rig_ = std::make_unique<FormRig>(test::RigOptions{.show = true});
+    rig_ = std::make_unique<FormRig>(test::RigOptions{.exposed = true});
     QVERIFY(rig_->device.open());
 }
 

@@ -15,7 +15,8 @@ namespace vantrel::test {
 
 FormRig::FormRig(RigOptions options) : options_(std::move(options)) {
     oldCwd_ = QDir::currentPath();
-    if (!dir.isValid() || !QDir::setCurrent(dir.path())) qFatal("FormRig: no temporary working directory");
+    home_ = options_.workDir.isEmpty() ? dir.path() : options_.workDir;
+    if (!dir.isValid() || !QDir::setCurrent(home_)) qFatal("FormRig: no working directory");
     if (options_.start) start();
 }
 
@@ -25,7 +26,7 @@ FormRig::~FormRig() {
 }
 
 void FormRig::start() {
-    form_.reset();
+    stop();
     FormServices s;
     if (!options_.systemClock) s.clock = &clock;
     s.messages = options_.messages ? options_.messages : &messages;
@@ -39,7 +40,8 @@ void FormRig::start() {
     s.cursorPos = [this] { return cursor; };
     s.chooseCommandFile = [this] { return chosenFile; };
     form_ = std::make_unique<TForm1>(std::move(s));
-    if (options_.show) show();
+    if (options_.exposed) show();
+    else if (options_.show) form_->show();
 }
 
 void FormRig::show() {
@@ -52,7 +54,10 @@ void FormRig::restart() {
     start();
 }
 
-void FormRig::stop() { form_.reset(); }
+void FormRig::stop() {
+    found_.clear();
+    form_.reset();
+}
 
 QStringList FormRig::modalNames() const {
     QStringList out;
@@ -64,6 +69,14 @@ QStringList FormRig::modalNames() const {
 // too), then those of the windows it owns, then any other window.
 QObject* FormRig::find(const QString& name, const QMetaObject& type) {
     if (!form_) qFatal("FormRig: no window to find \"%s\" in", qPrintable(name));
+    const QString key = name + u'/' + QLatin1String(type.className());
+    if (QObject* known = found_.value(key)) return known;
+    QObject* o = search(name, type);
+    found_.insert(key, o);
+    return o;
+}
+
+QObject* FormRig::search(const QString& name, const QMetaObject& type) {
     QList<QObject*> own, owned, other;
     for (QObject* o : form_->findChildren<QObject*>(name)) {
         if (!type.cast(o)) continue;

@@ -8,10 +8,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -41,7 +44,9 @@ namespace vantrel::test {
 
 struct RigOptions {
     bool start = true;                // build the window at once (false: the test writes files first)
-    bool show = false;                // show it and wait until it is exposed
+    bool show = false;                // show it
+    bool exposed = false;             // show it and wait until it is exposed
+    QString workDir{};                // empty: a new temporary directory
     bool systemClock = false;         // the system clock instead of `clock`
     Messages* messages = nullptr;     // null: the rig's recorded `messages`
     std::function<std::unique_ptr<SerialPort>()> makePort{};  // empty: the system port
@@ -103,7 +108,7 @@ public:
     // Files of the working directory, which the rig has made the current one.
     static QByteArray fileBytes(const QString& name);
     static void writeFile(const QString& name, const QByteArray& bytes);
-    QString path(const QString& name) const { return dir.filePath(name); }
+    QString path(const QString& name) const { return QDir(home_).filePath(name); }
 
     // ------------------- state that is no control, and handlers kept as calls
     // Only these reach into the window's members: when a member moves, only they change.
@@ -180,9 +185,12 @@ public:
 
 private:
     QObject* find(const QString& name, const QMetaObject& type);
+    QObject* search(const QString& name, const QMetaObject& type);
 
     RigOptions options_;
+    QString home_;  // the working directory
     QString oldCwd_;
+    QHash<QString, QPointer<QObject>> found_;  // controls found so far, by name and type
     std::string pending_;  // read from the device, not yet consumed
     std::unique_ptr<TForm1> form_;
 };
