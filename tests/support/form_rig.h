@@ -65,7 +65,7 @@ public:
     void restart();
     // Drops the window without closing it, as a crash would.
     void stop();
-    TForm1& form() { return *form_; }
+    QWidget& form() { return *form_; }  // the window as a widget: its controls only through ctl()
     void show();  // shows the window and waits until it is exposed
 
     // ------------------------------------------------ controls by object name
