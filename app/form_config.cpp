@@ -2,6 +2,7 @@
 // close. Each part reads and writes its own fields of the record.
 #include "app/config_record.h"
 #include "app/main_window.h"
+#include "macros/macro_store.h"
 #include "macros/ui/macro_panel.h"
 #include "rx/ui/receive_part.h"
 #include "serial/ui/connection_part.h"
@@ -33,7 +34,8 @@ void TForm1::loadAndApplyConfig() {
     macros_->applySettings(c);
     modes_->applyPeriodSettings(c);
     command_->applySettings(c);
-    macros_->setCurrentList(c.currentList());
+    const int list = c.currentList();
+    macros_->setCurrentList(list >= 1 && list <= macro_layout::kLists ? list : 1);
 }
 
 void TForm1::saveConfig() {

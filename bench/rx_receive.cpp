@@ -37,12 +37,12 @@
 
 #include "common/ui/text_codec.h"
 #include "rx/ui/log_view.h"
-#include "form/rx_form_rig.h"
+#include "support/form_rig.h"
 #include "rx/receiver.h"
 #include "rx/stats.h"
 
 using namespace vantrel;
-using test::RxFormRig;
+using test::FormRig;
 using Steady = std::chrono::steady_clock;
 
 namespace {
@@ -122,12 +122,12 @@ const char* streamName(Stream s) {
     return "";
 }
 
-void prepare(TForm1& f, Stream stream, int timeoutMs) {
-    f.show();  // painted like a window on a screen (offscreen platform)
-    (stream == Stream::Hex ? f.RBHEX : f.RBASCII)->setChecked(true);
-    f.VisTime->setChecked(true);
-    f.FiltrLog->clear();
-    f.setRxTimeoutMs(timeoutMs);
+void prepare(FormRig& rig, Stream stream, int timeoutMs) {
+    rig.form().show();  // painted like a window on a screen (offscreen platform)
+    rig.check(stream == Stream::Hex ? "RBHEX" : "RBASCII");
+    rig.check("VisTime");
+    rig.fill("FiltrLog", {});
+    rig.setRxTimeoutMs(timeoutMs);
 }
 
 // Lines of 64 bytes, CR LF at their end, cut from `text` going round.
@@ -167,13 +167,12 @@ double threadCpuSeconds() {
 // (a) and (e): the device writes as fast as the pty takes bytes.
 // CPU per MB: of the process, less the device's writer thread.
 void throughput(Stream stream, std::size_t total) {
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    if (!rig.connectDevice()) {
+    FormRig rig({.systemClock = true});
+    if (!rig.openDevice()) {
         std::printf("throughput: cannot open the pty\n");
         return;
     }
-    TForm1& f = *rig.form;
-    prepare(f, stream, 0);
+    prepare(rig, stream, 0);
     const std::string data = payload(stream, total);
     StallProbe probe;
     const double cpu0 = cpuSeconds();
@@ -187,17 +186,17 @@ void throughput(Stream stream, std::size_t total) {
     });
     double lastByteMs = 0;
     runUntil([&] {
-        if (f.receiver->RxBytes >= std::int64_t(total) && lastByteMs == 0) lastByteMs = msSince(t0);
-        return lastByteMs > 0 && f.receiver->RxLen == 0;
+        if (rig.rxBytes() >= std::int64_t(total) && lastByteMs == 0) lastByteMs = msSince(t0);
+        return lastByteMs > 0 && rig.rxLen() == 0;
     }, 120000);
     writer.join();
     const double cpu = cpuSeconds() - cpu0 - writerCpu;
     runFor(50);
-    const std::int64_t lost = std::int64_t(total) - f.receiver->RxBytes;
+    const std::int64_t lost = std::int64_t(total) - rig.rxBytes();
     std::printf("(a) %-12s with the log shown: %zu bytes in %.0f ms = %.2f MB/s, %.3f s CPU per MB, %lld lines, "
                 "lost %lld bytes%s\n",
                 streamName(stream), total, lastByteMs, lastByteMs > 0 ? total / lastByteMs / 1000.0 : 0.0,
-                cpu / (double(total) / 1e6), static_cast<long long>(f.stats->ReadCount),
+                cpu / (double(total) / 1e6), static_cast<long long>(rig.readCount()),
                 static_cast<long long>(lost), writerOk ? "" : " (the device could not write everything)");
     std::printf("(e) %-12s longest event-loop stall during the transfer: %.1f ms\n", streamName(stream),
                 probe.worstMs());
@@ -206,10 +205,9 @@ void throughput(Stream stream, std::size_t total) {
 // (a) paced: the device sends at a fixed rate and drops what the pty refuses,
 // as a UART overruns when the program does not read in time.
 void pacedThroughput(Stream stream, std::uint32_t rate, int seconds) {
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    if (!rig.connectDevice()) return;
-    TForm1& f = *rig.form;
-    prepare(f, stream, 0);
+    FormRig rig({.systemClock = true});
+    if (!rig.openDevice()) return;
+    prepare(rig, stream, 0);
     const std::size_t total = std::size_t(rate) * std::size_t(seconds);
     const std::string data = payload(stream, total);
     std::atomic<std::size_t> refused{0};
@@ -235,13 +233,13 @@ void pacedThroughput(Stream stream, std::uint32_t rate, int seconds) {
             sent = due;
         }
     });
-    runUntil([&] { return f.receiver->RxBytes + std::int64_t(refused) >= std::int64_t(total) && f.receiver->RxLen == 0; },
+    runUntil([&] { return rig.rxBytes() + std::int64_t(refused) >= std::int64_t(total) && rig.rxLen() == 0; },
              seconds * 1000 + 20000);
     writer.join();
     runFor(50);
-    const std::int64_t lost = std::int64_t(total) - f.receiver->RxBytes;
+    const std::int64_t lost = std::int64_t(total) - rig.rxBytes();
     std::printf("(a) %-5s paced at %.2f MB/s for %d s: received %lld of %zu bytes, lost %lld\n", streamName(stream),
-                rate / 1e6, seconds, static_cast<long long>(f.receiver->RxBytes), total, static_cast<long long>(lost));
+                rate / 1e6, seconds, static_cast<long long>(rig.rxBytes()), total, static_cast<long long>(lost));
     std::printf("    longest event-loop stall %.1f ms, longest pause of the device's writer %.1f ms, "
                 "time stolen from this machine by its host %.0f ms%s\n",
                 probe.worstMs(), writerWorstGapMs.load(), stealMs() - steal0,
@@ -288,21 +286,16 @@ private:
     std::string pty_;
 };
 
-bool openOn(RxFormRig& rig, const std::string& pty) {
-    return rig.form->link->open(PortSettings{pty, 115200, 8, 0}, {}).ok();
-}
-
 // (b): CPU of this process while connected and idle, then while a paced stream arrives.
 void cpuUse(int seconds, bool shown) {
     SimDevice sim;
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    if (!sim.start() || !openOn(rig, sim.pty())) {
+    FormRig rig({.systemClock = true});
+    if (!sim.start() || !rig.openPortOn(sim.pty())) {
         std::printf("(b) cannot start the simulated device\n");
         return;
     }
-    TForm1& f = *rig.form;
-    prepare(f, Stream::Ascii, 0);
-    if (!shown) f.hide();
+    prepare(rig, Stream::Ascii, 0);
+    if (!shown) rig.form().hide();
     const char* window = shown ? "window shown" : "window hidden";
     runFor(500);
 
@@ -313,26 +306,26 @@ void cpuUse(int seconds, bool shown) {
                 (cpuSeconds() - cpu0) * 100000.0 / msSince(t0));
 
     const std::uint32_t rate = 92000;
-    const std::int64_t before = f.receiver->RxBytes;
+    const std::int64_t before = rig.rxBytes();
     const std::string cmd = "stream " + std::to_string(rate * seconds) + " " + std::to_string(rate);
     cpu0 = cpuSeconds();
     t0 = Steady::now();
     sim.command(cmd.c_str());
     runFor(seconds * 1000);
     const double pct = (cpuSeconds() - cpu0) * 100000.0 / msSince(t0);
-    runUntil([&] { return f.receiver->RxBytes - before >= std::int64_t(rate) * seconds; }, 3000);
+    runUntil([&] { return rig.rxBytes() - before >= std::int64_t(rate) * seconds; }, 3000);
     std::printf("(b) %s, receiving %u B/s for %d s (ASCII, time prefix): %.2f %% of one core, "
                 "%lld lines, %lld of %lld bytes received\n",
-                window, rate, seconds, pct, static_cast<long long>(f.stats->ReadCount),
-                static_cast<long long>(f.receiver->RxBytes - before), static_cast<long long>(rate) * seconds);
+                window, rate, seconds, pct, static_cast<long long>(rig.readCount()),
+                static_cast<long long>(rig.rxBytes() - before), static_cast<long long>(rate) * seconds);
 }
 
 // (b) idle: CPU of a window that has nothing to do, in the three states a
 // window stands in for long: no port open, a port open with nothing coming,
 // and a device pulled without AutoConnect (its descriptor hung up).
 void cpuIdle(int seconds) {
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    rig.form->show();
+    FormRig rig({.systemClock = true});
+    rig.form().show();
     const auto measure = [&](const char* state) {
         runFor(500);
         const double cpu0 = cpuSeconds();
@@ -342,7 +335,7 @@ void cpuIdle(int seconds) {
                     (cpuSeconds() - cpu0) * 100000.0 / msSince(t0));
     };
     measure("no port open");
-    if (!rig.connectDevice()) {
+    if (!rig.openDevice()) {
         std::printf("(b) idle: cannot open the device\n");
         return;
     }
@@ -355,13 +348,12 @@ void cpuIdle(int seconds) {
 // bytes: what is due every 10 ms, as the simulated device paces its stream.
 // The CPU is the process's less the writer thread's, window shown.
 void cpuPacedInProcess(Stream stream, int seconds) {
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    if (!rig.connectDevice()) {
+    FormRig rig({.systemClock = true});
+    if (!rig.openDevice()) {
         std::printf("(b) cannot open the pty\n");
         return;
     }
-    TForm1& f = *rig.form;
-    prepare(f, stream, 0);
+    prepare(rig, stream, 0);
     runFor(500);
     const std::uint32_t rate = 92000;
     const std::size_t total = std::size_t(rate) * std::size_t(seconds);
@@ -369,7 +361,7 @@ void cpuPacedInProcess(Stream stream, int seconds) {
     std::string data = payload(stream, total);
     if (stream == Stream::Ascii)
         for (std::size_t i = 0; i < total; ++i) data[i] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[i % 36];
-    const std::int64_t before = f.receiver->RxBytes;
+    const std::int64_t before = rig.rxBytes();
     std::atomic<double> writerCpu{0};
     std::atomic<bool> done{false};
     const double cpu0 = cpuSeconds();
@@ -392,11 +384,11 @@ void cpuPacedInProcess(Stream stream, int seconds) {
     const double ms = msSince(t0);
     writer.join();
     const double pct = (cpuSeconds() - cpu0 - writerCpu) * 100000.0 / ms;
-    runUntil([&] { return f.receiver->RxBytes - before >= std::int64_t(total); }, 3000);
+    runUntil([&] { return rig.rxBytes() - before >= std::int64_t(total); }, 3000);
     std::printf("(b) window shown, receiving %u B/s for %d s (%s, time prefix, device in-process): %.2f %% of one "
                 "core, %lld lines, %lld of %zu bytes received\n",
-                rate, seconds, streamName(stream), pct, static_cast<long long>(f.stats->ReadCount),
-                static_cast<long long>(f.receiver->RxBytes - before), total);
+                rate, seconds, streamName(stream), pct, static_cast<long long>(rig.readCount()),
+                static_cast<long long>(rig.rxBytes() - before), total);
 }
 
 // Marks the moment a paint of the log view that covers its last line ends.
@@ -440,21 +432,21 @@ Spread spread(std::vector<double> d) {
 // `gapMs` after the last answer reached the view (`afterPaint`: after it was
 // painted), so that no two answers join into one packet on a loaded machine.
 void delay(int samples, int gapMinMs, int gapMaxMs, bool afterPaint) {
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    if (!rig.connectDevice()) return;
-    TForm1& f = *rig.form;
-    prepare(f, Stream::Ascii, 0);
+    FormRig rig({.systemClock = true});
+    if (!rig.openDevice()) return;
+    prepare(rig, Stream::Ascii, 0);
     runFor(200);
     std::vector<Steady::time_point> written(samples), inView(samples), painted(samples);
     std::atomic<int> inViewCount{0}, paintedCount{0};
-    QObject::connect(f.MainWindow, &QPlainTextEdit::textChanged, [&] {
+    LogView* view = rig.ctl<LogView>("MainWindow");
+    QObject::connect(view, &QPlainTextEdit::textChanged, [&] {
         const int i = inViewCount;
-        if (i < samples && !f.MainWindow->document()->isEmpty()) {
+        if (i < samples && !view->document()->isEmpty()) {
             inView[i] = Steady::now();
             inViewCount = i + 1;
         }
     });
-    PaintWatch watch(*f.MainWindow);
+    PaintWatch watch(*view);
     watch.onPainted = [&](Steady::time_point t) {
         for (int i = paintedCount; i < inViewCount; ++i) painted[i] = t;
         paintedCount = int(inViewCount);
@@ -494,25 +486,24 @@ void delay(int samples, int gapMinMs, int gapMaxMs, bool afterPaint) {
 // (d): each echo of the command releases the next send.
 void roundTrips(int seconds) {
     SimDevice sim;
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    if (!sim.start() || !openOn(rig, sim.pty())) {
+    FormRig rig({.systemClock = true});
+    if (!sim.start() || !rig.openPortOn(sim.pty())) {
         std::printf("(d) cannot start the simulated device\n");
         return;
     }
-    TForm1& f = *rig.form;
-    prepare(f, Stream::Ascii, 0);
-    f.RBAfterAns->setChecked(true);
-    f.MainStrCmd->setText(QStringLiteral("R"));
-    f.AddStrCmd->clear();
+    prepare(rig, Stream::Ascii, 0);
+    rig.check("RBAfterAns");
+    rig.fill("MainStrCmd", QStringLiteral("R"));
+    rig.fill("AddStrCmd", {});
     runFor(200);
-    const std::int64_t sent0 = f.stats->SendCount;
+    const std::int64_t sent0 = rig.sendCount();
     const auto t0 = Steady::now();
-    f.SendPortData("R");
+    rig.send("R");
     runFor(seconds * 1000);
     const double ms = msSince(t0);
-    f.RBManual->setChecked(true);
+    rig.check("RBManual");
     std::printf("(d) after-answer round trips against an instant echo: %.0f per second (%lld in %.0f ms)\n",
-                (f.stats->SendCount - sent0) * 1000.0 / ms, static_cast<long long>(f.stats->SendCount - sent0), ms);
+                (rig.sendCount() - sent0) * 1000.0 / ms, static_cast<long long>(rig.sendCount() - sent0), ms);
 }
 
 }  // namespace

@@ -193,7 +193,7 @@ bool MacroPanel::confirmClose(const std::function<CloseAnswer()>& ask) {
 
 // ---------------------------------------------------------------- the panel
 
-void MacroPanel::setCurrentList(int list) { CurrentList = list >= 1 && list <= macro_layout::kLists ? list : 1; }
+void MacroPanel::setCurrentList(int list) { CurrentList = list; }
 
 void MacroPanel::ReadListCmd(int n) {
     // A list number from a damaged settings file must not index the store.

@@ -58,7 +58,7 @@ public:
     // Writes the fields into the store and the store to CmdConfig.
     void SaveMacroStore();
     void ReadListCmd(int n);
-    void setCurrentList(int list);  // from the settings; out of range: 1
+    void setCurrentList(int list);  // the next read of the lists corrects one out of range
     // The help text lines in the twelve labels, or blank ones.
     void showHelpLines(const std::array<QString, 12>& lines);
     void ClearHelp();

@@ -4,32 +4,18 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QtTest>
 
 #include <future>
 #include <random>
 
 #include "rx/ui/log_view.h"
 #include "common/ui/text_codec.h"
-#include "modes_rig.h"
-#include "tx/history.h"
-#include "tx/send_modes.h"
+#include "support/form_rig.h"
 
 using namespace vantrel;
 using namespace vantrel::test;
 
 namespace {
-
-QStringList items(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-    return out;
-}
 
 // Every byte value except the line ends and the escape mark '$'.
 QByteArray allPlainBytes() {
@@ -92,8 +78,7 @@ void TestBadInputCommands::outsizedCommandFiles() {
     QFETCH(int, count);
     QFETCH(bool, bigFileMessage);
 
-    ModesRig rig;
-    TForm1& f = rig.start();
+    FormRig rig({.show = true});
     rig.messages.shown.clear();
     QElapsedTimer t;
     t.start();
@@ -102,58 +87,56 @@ void TestBadInputCommands::outsizedCommandFiles() {
     qInfo("loaded in %lld ms", loadMs);
     QVERIFY2(loadMs < 5000, qPrintable(QString::number(loadMs)));
 
-    QVERIFY(f.modes->FileCmdMode);
+    QVERIFY(rig.fileCmdMode());
     if (count >= 0)
-        QCOMPARE(f.OldCmdList->count(), count);
+        QCOMPARE(rig.ctl<QListWidget>("OldCmdList")->count(), count);
     else
-        QVERIFY(f.OldCmdList->count() > 0 && f.OldCmdList->count() <= 500);
-    QCOMPARE(items(f.OldCmdList).mid(0, int(first.size())), first);
-    for (int i = 0; i < f.OldCmdList->count(); ++i) QVERIFY(f.OldCmdList->item(i)->text().size() < 255);
+        QVERIFY(rig.ctl<QListWidget>("OldCmdList")->count() > 0 && rig.ctl<QListWidget>("OldCmdList")->count() <= 500);
+    QCOMPARE(rig.items("OldCmdList").mid(0, int(first.size())), first);
+    for (int i = 0; i < rig.ctl<QListWidget>("OldCmdList")->count(); ++i) QVERIFY(rig.ctl<QListWidget>("OldCmdList")->item(i)->text().size() < 255);
     QCOMPARE(rig.messages.texts(),
              bigFileMessage ? std::vector<std::string>{"Большой файл"} : std::vector<std::string>{});
 
     // The window goes on: back to the macros and a normal close.
-    f.ButtonReadFile->click();
-    QVERIFY(!f.modes->FileCmdMode);
-    QVERIFY(f.close());
+    rig.click("ButtonReadFile");
+    QVERIFY(!rig.fileCmdMode());
+    QVERIFY(rig.form().close());
 }
 
 // A line holding every byte value but the line ends and '$' reaches the
 // device exactly, followed by the packet tail.
 void TestBadInputCommands::rawBytesOfABinaryFileGoOutUnchanged() {
-    ModesRig rig;
-    TForm1& f = rig.start();
+    FormRig rig({.show = true});
     QVERIFY(rig.connectDevice());
-    f.RBSel->setChecked(true);
+    rig.check("RBSel");
     const QByteArray raw = allPlainBytes();
     QCOMPARE(raw.size(), 253);
     rig.loadCommandFile("first\r\n" + raw + "\r\nlast\r\n");
-    QCOMPARE(f.OldCmdList->count(), 3);
+    QCOMPARE(rig.ctl<QListWidget>("OldCmdList")->count(), 3);
 
-    f.OldCmdList->setCurrentRow(1);
-    emit f.OldCmdList->itemClicked(f.OldCmdList->item(1));
+    rig.ctl<QListWidget>("OldCmdList")->setCurrentRow(1);
+    emit rig.ctl<QListWidget>("OldCmdList")->itemClicked(rig.ctl<QListWidget>("OldCmdList")->item(1));
     const std::string expected = raw.toStdString() + "\r";
     QCOMPARE(QByteArray::fromStdString(rig.readUntil(expected)), QByteArray::fromStdString(expected));
 }
 
 void TestBadInputCommands::pastedCommandOf100000Characters() {
-    ModesRig rig(ModesRig::ClockKind::System);
-    TForm1& f = rig.start();
+    FormRig rig({.show = true, .systemClock = true});
     QVERIFY(rig.connectDevice());
     const QString text = longCommand(100000);
 
     QApplication::clipboard()->setText(text);
-    f.MainStrCmd->setFocus();
-    QTest::keyClick(f.MainStrCmd, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(f.MainStrCmd->text().size(), text.size());
-    QVERIFY(f.MainStrCmd->text() == text);
+    rig.ctl<QLineEdit>("MainStrCmd")->setFocus();
+    rig.key("MainStrCmd", Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(rig.text("MainStrCmd").size(), text.size());
+    QVERIFY(rig.text("MainStrCmd") == text);
 
     // The device takes everything as it comes, as a real one at line speed would.
     const std::size_t total = std::size_t(text.size()) + 1;
     auto received = std::async(std::launch::async, [&rig, total] { return rig.device.readAtLeast(total, 20000); });
     QElapsedTimer t;
     t.start();
-    QTest::keyClick(f.MainStrCmd, Qt::Key_Return);
+    rig.key("MainStrCmd", Qt::Key_Return);
     const qint64 sendMs = t.elapsed();
     const std::string wire = received.get();
     qInfo("sent in %lld ms", sendMs);
@@ -161,17 +144,17 @@ void TestBadInputCommands::pastedCommandOf100000Characters() {
     QCOMPARE(wire.size(), total);
     QVERIFY(wire == text.toStdString() + "\r");
     QVERIFY2(sendMs < 5000, qPrintable(QString::number(sendMs)));
-    QVERIFY(f.MainStrCmd->text().isEmpty());
-    QVERIFY(f.MainWindow->toPlainText().contains(text));
-    QCOMPARE(f.StaticText3->text(), QStringLiteral("TX: %1 RX: 0").arg(total));
+    QVERIFY(rig.text("MainStrCmd").isEmpty());
+    QVERIFY(rig.text("MainWindow").contains(text));
+    QCOMPARE(rig.text("StaticText3"), QStringLiteral("TX: %1 RX: 0").arg(total));
     // Too long for the history: nothing of it is kept there.
-    QCOMPARE(f.history->usedTexts().size(), std::size_t(0));
+    QCOMPARE(rig.historyUsed(), std::size_t(0));
 
     // The window is still answering: a timer of the event loop fires at once.
     bool fired = false;
-    QTimer::singleShot(0, &f, [&fired] { fired = true; });
+    QTimer::singleShot(0, &rig.form(), [&fired] { fired = true; });
     QTRY_VERIFY_WITH_TIMEOUT(fired, 1000);
-    QVERIFY(f.close());
+    QVERIFY(rig.form().close());
 }
 
 QTEST_MAIN(TestBadInputCommands)

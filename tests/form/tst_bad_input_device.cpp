@@ -1,13 +1,7 @@
 // A device that misbehaves, through the real main window on a pseudo-terminal:
 // one that floods without a pause, and one that vanishes while a long write
 // to it is still under way.
-#include <QCheckBox>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTimer>
-#include <QtTest>
 
 #include <poll.h>
 #include <unistd.h>
@@ -20,9 +14,7 @@
 
 #include "common/ui/colors.h"
 #include "rx/ui/log_view.h"
-#include "rx/log_file.h"
-#include "rx/receiver.h"
-#include "rx_form_rig.h"
+#include "support/form_rig.h"
 
 using namespace vantrel;
 using namespace vantrel::test;
@@ -101,11 +93,6 @@ QString describe(const RecordingMessages& m) {
     return out.join(QStringLiteral("; "));
 }
 
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 }  // namespace
 
 class TestBadInputDevice : public QObject {
@@ -116,15 +103,12 @@ private slots:
 };
 
 void TestBadInputDevice::floodWithoutPause() {
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    TForm1& f = *rig.form;
+    FormRig rig({.exposed = true, .systemClock = true});
     rig.messages.shown.clear();  // the first start's word about the new macro store
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
-    QVERIFY(rig.connectDevice());
-    f.StartLog->click();
-    QVERIFY(f.logFile->LogActive);
-    const QString logPath = rig.dir.filePath(QString::fromStdString(f.logFile->LogFileName));
+    QVERIFY(rig.openDevice());
+    rig.click("StartLog");
+    QVERIFY(rig.logActive());
+    const QString logName = QString::fromStdString(rig.logFileName());
 
     // A timer that fires whenever the event loop comes round: its gaps are
     // how long the window would keep a user waiting.
@@ -150,7 +134,7 @@ void TestBadInputDevice::floodWithoutPause() {
         probe.start();
         while (run.elapsed() < runMs) {
             QTest::qWait(100);
-            const int lines = f.MainWindow->visualLineCount();
+            const int lines = rig.ctl<LogView>("MainWindow")->visualLineCount();
             if (lines < lastLines) ++clearedLogs;
             lastLines = lines;
             if (memoryAfterWarmUp == 0 && run.elapsed() >= 3000) memoryAfterWarmUp = residentMb();
@@ -164,23 +148,23 @@ void TestBadInputDevice::floodWithoutPause() {
               clearedLogs, memoryAfterWarmUp, memoryPeak);
 
         // Every byte arrives, once.
-        QTRY_COMPARE_WITH_TIMEOUT(f.receiver->RxBytes, std::int64_t(flood.written()), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.rxBytes(), std::int64_t(flood.written()), 10000);
         QVERIFY(flood.fullWaits() > 0);  // it really was more than the program could take at once
     }
     QVERIFY2(worstGapMs < 1000, qPrintable(QString::number(worstGapMs)));
     QVERIFY(ticks > runMs / 100);
-    QVERIFY(f.MainWindow->visualLineCount() <= 5000);
+    QVERIFY(rig.ctl<LogView>("MainWindow")->visualLineCount() <= 5000);
     QVERIFY2(memoryPeak - memoryAfterWarmUp < kMemoryGrowthMb,
              qPrintable(QString::number(memoryPeak - memoryAfterWarmUp)));
 
     // The log file holds the whole stream, in order, one packet a line.
-    QTRY_VERIFY_WITH_TIMEOUT(f.receiver->RxLen == 0, 2000);
-    f.closeLogFile();
-    const QByteArray log = fileBytes(logPath);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.rxLen() == 0, 2000);
+    rig.closeLogFile();
+    const QByteArray log = rig.fileBytes(logName);
     QVERIFY(log.endsWith("\r\n"));
     QByteArray joined = log;
     joined.replace("\r\n", "");
-    QCOMPARE(qint64(joined.size()), qint64(f.receiver->RxBytes));
+    QCOMPARE(qint64(joined.size()), qint64(rig.rxBytes()));
     std::string expected;
     expected.reserve(std::size_t(joined.size()) + kPattern.size());
     while (expected.size() < std::size_t(joined.size())) expected += kPattern;
@@ -190,46 +174,45 @@ void TestBadInputDevice::floodWithoutPause() {
 }
 
 void TestBadInputDevice::deviceVanishesDuringALongWrite() {
-    RxFormRig rig;
-    TForm1& f = *rig.form;
+    FormRig rig;
     rig.messages.shown.clear();
     const std::string link = rig.dir.filePath(QStringLiteral("ttyVANISH")).toStdString();
     QVERIFY(rig.device.open(link));
-    f.ComPort->setCurrentText(QString::fromStdString(link));
-    f.AutoConnect->setChecked(true);
-    f.BTConnect->click();
-    QVERIFY(f.PortOpen());
-    QCOMPARE(colorValue(f.ComPort, true), std::uint32_t(0x0000FF00));
+    rig.fill("ComPort", QString::fromStdString(link));
+    rig.check("AutoConnect");
+    rig.click("BTConnect");
+    QVERIFY(rig.portOpen());
+    QCOMPARE(colorValue(rig.ctl("ComPort"), true), std::uint32_t(0x0000FF00));
 
     // At 1200 baud a write of 100,000 bytes may take up to a minute; the
     // device reads none of it and is pulled out a moment after it began.
     using Steady = std::chrono::steady_clock;
-    f.MainStrCmd->setText(QString(100000, u'V'));
+    rig.fill("MainStrCmd", QString(100000, u'V'));
     Steady::time_point pulledAt;
     std::thread puller([&rig, &pulledAt] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         pulledAt = Steady::now();
         rig.device.unplug();
     });
-    f.ButtonSend->click();
+    rig.click("ButtonSend");
     const Steady::time_point returnedAt = Steady::now();
     puller.join();
     const auto afterPullMs = std::chrono::duration_cast<std::chrono::milliseconds>(returnedAt - pulledAt).count();
     qInfo("the write returned %lld ms after the device was pulled", (long long)afterPullMs);
     // Still under way when the device went, and over soon after.
     QVERIFY2(afterPullMs >= 0 && afterPullMs < 2000, qPrintable(QString::number(afterPullMs)));
-    QCOMPARE(f.TxBytes, std::int64_t(100001));  // counted although it could not all go out
+    QCOMPARE(rig.txBytes(), std::int64_t(100001));  // counted although it could not all go out
 
     // The watchdog sees the link gone and keeps trying: yellow, not open.
-    QTRY_VERIFY_WITH_TIMEOUT(!f.PortOpen(), 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(colorValue(f.ComPort, true), std::uint32_t(0x0000FFFF), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.portOpen(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(colorValue(rig.ctl("ComPort"), true), std::uint32_t(0x0000FFFF), 3000);
 
     // Plugged in again, it comes back by itself and takes the next command.
     QVERIFY(rig.device.replug());
-    QTRY_VERIFY_WITH_TIMEOUT(f.PortOpen(), 3000);
-    QCOMPARE(colorValue(f.ComPort, true), std::uint32_t(0x0000FF00));
-    f.MainStrCmd->setText(QStringLiteral("AT"));
-    f.ButtonSend->click();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.portOpen(), 3000);
+    QCOMPARE(colorValue(rig.ctl("ComPort"), true), std::uint32_t(0x0000FF00));
+    rig.fill("MainStrCmd", QStringLiteral("AT"));
+    rig.click("ButtonSend");
     QCOMPARE(rig.device.readUntil("AT\r", 3000), std::string("AT\r"));
     // Only the warning that ticking AutoConnect always gives.
     QVERIFY2(rig.messages.shown.size() == 1, qPrintable(describe(rig.messages)));

@@ -2,23 +2,15 @@
 // with random bytes or replaced by a folder, one at a time, through the real
 // main window: what the user is told, that the other two files still load,
 // and what is left on disk after a normal close.
-#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QtTest>
 
 #include <functional>
 #include <random>
 
 #include "common/ui/text_codec.h"
 #include "common/config_image.h"
-#include "macros/macro_store.h"
-#include "modes_rig.h"
-#include "tx/history.h"
+#include "support/form_rig.h"
 
 using namespace vantrel;
 using namespace vantrel::test;
@@ -44,17 +36,6 @@ const std::string kSavedMacroName = "\xD1\xEE\xF5\xF0\xE0\xED\xB8\xED\xED\xFB\xE
 const QString kSavedCommandLine = QStringLiteral("SAVEDCMD");
 const QStringList kSavedHistory{QStringLiteral("OLD1"), QStringLiteral("OLD2")};
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
 QByteArray randomBytes(qsizetype n, unsigned seed) {
     std::mt19937 gen(seed);
     QByteArray out(n, '\0');
@@ -72,7 +53,7 @@ void writeSavedFiles() {
     SentHistory history;
     for (auto it = kSavedHistory.crbegin(); it != kSavedHistory.crend(); ++it) history.record(it->toStdString());
     const auto& img = history.image();
-    writeAll(kHistory, QByteArray(reinterpret_cast<const char*>(img.data()), qsizetype(img.size())));
+    FormRig::writeFile(kHistory, QByteArray(reinterpret_cast<const char*>(img.data()), qsizetype(img.size())));
 
     ConfigImage config;
     config.setPortName("COM3");
@@ -92,16 +73,10 @@ void writeSavedFiles() {
     QCOMPARE(writeConfigFile(kConfig, config), std::string());
 }
 
-QStringList items(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-    return out;
-}
-
-bool macroShown(const TForm1& f) { return f.MacroButtons[0]->text() == fromCp(kSavedMacroName); }
-bool historyShown(const TForm1& f) { return items(f.FastOldCmd) == kSavedHistory; }
-bool settingsShown(const TForm1& f) {
-    return f.MainStrCmd->text() == kSavedCommandLine && f.BaudRate->currentText() == QStringLiteral("9600");
+bool macroShown(FormRig& rig) { return rig.text("Button1") == fromCp(kSavedMacroName); }
+bool historyShown(FormRig& rig) { return rig.items("FastOldCmd") == kSavedHistory; }
+bool settingsShown(FormRig& rig) {
+    return rig.text("MainStrCmd") == kSavedCommandLine && rig.text("BaudRate") == QStringLiteral("9600");
 }
 
 QString describe(const std::vector<Entry>& shown) {
@@ -132,13 +107,13 @@ void TestBadInputFiles::oneDamagedFileAtATime_data() {
 void TestBadInputFiles::oneDamagedFileAtATime() {
     QFETCH(QString, file);
     QFETCH(QString, damage);
-    ModesRig rig;
+    FormRig rig({.start = false, .show = true});
     writeSavedFiles();
     if (QTest::currentTestFailed()) return;
 
-    const QByteArray saved = readAll(file);
-    const QByteArray savedMacros = readAll(kMacros);
-    const QByteArray savedHistory = readAll(kHistory);
+    const QByteArray saved = FormRig::fileBytes(file);
+    const QByteArray savedMacros = FormRig::fileBytes(kMacros);
+    const QByteArray savedHistory = FormRig::fileBytes(kHistory);
     QByteArray damaged;
     if (damage == QLatin1String("cut in half")) damaged = saved.left(saved.size() / 2);
     if (damage == QLatin1String("padded")) damaged = saved + QByteArray(4096, char(0xA5));
@@ -147,39 +122,39 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
         QVERIFY(QFile::remove(file));
         QVERIFY(QDir().mkdir(file));
     } else {
-        writeAll(file, damaged);
+        FormRig::writeFile(file, damaged);
     }
 
-    TForm1& f = rig.start();
+    rig.start();
     const std::vector<Entry> atStart = rig.messages.shown;
 
     // What the user is told, and that the two sound files were used all the same.
     std::vector<Entry> expected;
     const bool folder = damage == QLatin1String("a folder");
     if (file == QLatin1String(kConfig)) {
-        QVERIFY(macroShown(f));
-        QVERIFY(historyShown(f));
+        QVERIFY(macroShown(rig));
+        QVERIFY(historyShown(rig));
         if (folder) expected = {{kConfigUnreadable, kIsFolder}};
         if (damage == QLatin1String("cut in half"))
             expected = {{kConfigDamaged, "в файле 398 байт, а запись настроек занимает 796"}};
         if (damage == QLatin1String("random bytes") && damaged[9] != 0) expected = {{kAutoConnectWarning, ""}};
         // A padded file is still a whole record followed by bytes that are not read.
-        QCOMPARE(settingsShown(f), damage == QLatin1String("padded"));
+        QCOMPARE(settingsShown(rig), damage == QLatin1String("padded"));
     } else if (file == QLatin1String(kHistory)) {
-        QVERIFY(macroShown(f));
-        QVERIFY(settingsShown(f));
+        QVERIFY(macroShown(rig));
+        QVERIFY(settingsShown(rig));
         if (folder) expected = {{kHistoryUnreadable, kIsFolder}};
         // Complete records are read; a short or long file is no reason to complain.
-        if (damage == QLatin1String("cut in half") || damage == QLatin1String("padded")) QVERIFY(historyShown(f));
-        if (folder) QCOMPARE(f.FastOldCmd->count(), 0);
+        if (damage == QLatin1String("cut in half") || damage == QLatin1String("padded")) QVERIFY(historyShown(rig));
+        if (folder) QCOMPARE(rig.ctl<QListWidget>("FastOldCmd")->count(), 0);
     } else {
-        QVERIFY(historyShown(f));
-        QVERIFY(settingsShown(f));
+        QVERIFY(historyShown(rig));
+        QVERIFY(settingsShown(rig));
         if (folder)
             expected = {{kMacroFileBadText, ""}, {kMacroSaveFailedText, kIsFolder}};
         else if (damage != QLatin1String("padded"))
             expected = {{kMacroFileBadText, std::string(kMacroFileKeptText) + kMacros + ".bak"}};
-        QCOMPARE(macroShown(f), damage == QLatin1String("padded"));
+        QCOMPARE(macroShown(rig), damage == QLatin1String("padded"));
     }
     QVERIFY2(atStart.size() == expected.size(), qPrintable(describe(atStart)));
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -188,9 +163,9 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
     }
 
     // The program goes on: a normal close, with nothing more to say.
-    QVERIFY(f.close());
+    QVERIFY(rig.form().close());
     QVERIFY2(rig.messages.shown.size() == atStart.size(), qPrintable(describe(rig.messages.shown)));
-    rig.form.reset();
+    rig.stop();
 
     // On disk: a folder is left alone, a damaged macro store is kept aside
     // whole, the other files hold what the window had.
@@ -198,23 +173,23 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
         QVERIFY(QFileInfo(file).isDir());
         QVERIFY(!QFile::exists(file + QStringLiteral(".tmp")));
     } else if (file == QLatin1String(kMacros) && damage != QLatin1String("padded")) {
-        QCOMPARE(readAll(QStringLiteral("CmdConfig.bak")), damaged);
+        QCOMPARE(FormRig::fileBytes(QStringLiteral("CmdConfig.bak")), damaged);
         QCOMPARE(QFileInfo(file).size(), qint64(macro_layout::kStoreSize));
     } else if (file == QLatin1String(kMacros)) {
-        QCOMPARE(readAll(file), damaged);  // the store is not written at close
+        QCOMPARE(FormRig::fileBytes(file), damaged);  // the store is not written at close
     } else if (file == QLatin1String(kHistory)) {
         // Nothing was sent, so the whole image goes back as it was read.
-        QCOMPARE(readAll(file), (damaged + QByteArray(12800, '\0')).left(12800));
+        QCOMPARE(FormRig::fileBytes(file), (damaged + QByteArray(12800, '\0')).left(12800));
     }
     // The sound files: the store is never written at a close, and with nothing
     // sent the history goes back byte for byte.
-    if (file != QLatin1String(kMacros)) QCOMPARE(readAll(kMacros), savedMacros);
-    if (file != QLatin1String(kHistory)) QCOMPARE(readAll(kHistory), savedHistory);
+    if (file != QLatin1String(kMacros)) QCOMPARE(FormRig::fileBytes(kMacros), savedMacros);
+    if (file != QLatin1String(kHistory)) QCOMPARE(FormRig::fileBytes(kHistory), savedHistory);
 
     // The next start: the repaired files load without a word, and the sound
     // ones still hold the saved data.
     rig.messages.shown.clear();
-    TForm1& again = rig.start();
+    rig.start();
     std::vector<Entry> second = rig.messages.shown;
     std::erase_if(second, [](const Entry& e) { return e.text == kAutoConnectWarning; });
     if (folder) {
@@ -222,9 +197,9 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
     } else {
         QVERIFY2(second.empty(), qPrintable(describe(second)));
     }
-    if (file != QLatin1String(kMacros)) QVERIFY(macroShown(again));
-    if (file != QLatin1String(kHistory)) QVERIFY(historyShown(again));
-    if (file != QLatin1String(kConfig)) QVERIFY(settingsShown(again));
+    if (file != QLatin1String(kMacros)) QVERIFY(macroShown(rig));
+    if (file != QLatin1String(kHistory)) QVERIFY(historyShown(rig));
+    if (file != QLatin1String(kConfig)) QVERIFY(settingsShown(rig));
 }
 
 // Any 796 bytes are a record to the loader; whatever they hold, the window
@@ -232,45 +207,45 @@ void TestBadInputFiles::oneDamagedFileAtATime() {
 // own file again at the next start.
 void TestBadInputFiles::randomSettingsNeverLeaveTheWindowUnusable() {
     for (unsigned seed = 1; seed <= 8; ++seed) {
-        ModesRig rig;
-        writeAll(kConfig, randomBytes(796, seed * 7919));
-        TForm1& f = rig.start();
-        QVERIFY(f.LogFontSize >= 2 && f.LogFontSize <= 100);
-        QVERIFY(f.CurrentList >= 1 && f.CurrentList <= 100);
-        QVERIFY(f.RxTimeoutMs() >= 0);
-        QCOMPARE(f.SriftText->text(), QString::number(f.LogFontSize));
+        FormRig rig({.start = false, .show = true});
+        FormRig::writeFile(kConfig, randomBytes(796, seed * 7919));
+        rig.start();
+        QVERIFY(rig.logFontSize() >= 2 && rig.logFontSize() <= 100);
+        QVERIFY(rig.currentList() >= 1 && rig.currentList() <= 100);
+        QVERIFY(rig.rxTimeoutMs() >= 0);
+        QCOMPARE(rig.text("SriftText"), QString::number(rig.logFontSize()));
         // The window still takes a command and answers the keyboard.
-        f.MainStrCmd->setText(QStringLiteral("typed"));
-        QTest::keyClick(f.MainStrCmd, Qt::Key_Escape);
-        QVERIFY(f.MainStrCmd->text().isEmpty());
-        QVERIFY(f.close());
+        rig.fill("MainStrCmd", QStringLiteral("typed"));
+        rig.key("MainStrCmd", Qt::Key_Escape);
+        QVERIFY(rig.text("MainStrCmd").isEmpty());
+        QVERIFY(rig.form().close());
         for (const Entry& e : rig.messages.shown)
             QVERIFY2(e.text == kAutoConnectWarning || e.text == kMacroFileBadText, e.text.c_str());
 
         const ConfigReadResult written = readConfigFile(kConfig);
         QCOMPARE(written.status, ConfigReadStatus::Loaded);
-        QCOMPARE(written.image.logFontSize(), f.LogFontSize);
-        QCOMPARE(written.image.currentList(), f.CurrentList);
+        QCOMPARE(written.image.logFontSize(), rig.logFontSize());
+        QCOMPARE(written.image.currentList(), rig.currentList());
     }
 }
 
 // A store damaged again later is kept under the next free name: nothing the
 // user might still want is overwritten.
 void TestBadInputFiles::aSecondDamagedStoreKeepsTheFirstOneKept() {
-    ModesRig rig;
+    FormRig rig({.start = false, .show = true});
     writeSavedFiles();
-    const QByteArray first = readAll(kMacros).left(1000);
-    writeAll(kMacros, first);
+    const QByteArray first = FormRig::fileBytes(kMacros).left(1000);
+    FormRig::writeFile(kMacros, first);
     rig.start();
-    rig.form.reset();
+    rig.stop();
     const QByteArray second = randomBytes(2000, 3);
-    writeAll(kMacros, second);
+    FormRig::writeFile(kMacros, second);
     rig.messages.shown.clear();
     rig.start();
     QCOMPARE(rig.messages.shown.size(), std::size_t(1));
     QCOMPARE(rig.messages.shown[0].detail, std::string(kMacroFileKeptText) + kMacros + ".bak2");
-    QCOMPARE(readAll(QStringLiteral("CmdConfig.bak")), first);
-    QCOMPARE(readAll(QStringLiteral("CmdConfig.bak2")), second);
+    QCOMPARE(FormRig::fileBytes(QStringLiteral("CmdConfig.bak")), first);
+    QCOMPARE(FormRig::fileBytes(QStringLiteral("CmdConfig.bak2")), second);
 }
 
 QTEST_MAIN(TestBadInputFiles)

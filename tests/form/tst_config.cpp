@@ -1,17 +1,7 @@
 // The settings file through the real main window: what a start applies, what
 // a close writes, and that a restart finds everything as it was left.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialog>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QtTest>
 
 #include <functional>
 #include <map>
@@ -20,59 +10,17 @@
 #include "common/ui/colors.h"
 #include "app/config_record.h"
 #include "rx/ui/log_view.h"
-#include "app/main_window.h"
 #include "common/ui/text_codec.h"
 #include "common/config_image.h"
-#include "support/fakes.h"
+#include "support/form_rig.h"
 
 using namespace vantrel;
-using vantrel::test::FakeClock;
-using vantrel::test::RecordingMessages;
+using vantrel::test::FormRig;
 
 namespace {
 
 const char kAutoConnectWarning[] =
     "При включенном режиме AutoConnect в некоторых драйверах COM-порта возможны глюки!";
-
-// One run of the program in a working directory that outlives it.
-struct Run {
-    FakeClock clock;
-    RecordingMessages messages;
-    std::unique_ptr<TForm1> form;
-
-    Run() {
-        FormServices s;
-        s.clock = &clock;
-        s.messages = &messages;
-        s.listPorts = [] { return std::vector<std::string>{"COM1", "COM3"}; };
-        s.runModal = [](QDialog&) { return 0; };
-        s.sleep = [](int) {};
-        s.cursorPos = [] { return QPoint(-1000, -1000); };
-        s.chooseCommandFile = [] { return QString(); };
-        form = std::make_unique<TForm1>(s);
-    }
-    // The normal close: true when the window accepted it.
-    bool close() {
-        form->show();
-        return form->close();
-    }
-    bool shown(const char* text) const {
-        for (const auto& e : messages.shown)
-            if (e.text == text) return true;
-        return false;
-    }
-};
-
-QByteArray readFile(const QString& name) {
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& name, const QByteArray& bytes) {
-    QFile f(name);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 QByteArray imageBytes(const ConfigImage& image) {
     const auto b = image.fileBytes();
@@ -98,45 +46,46 @@ ConfigImage plausibleImage() {
     return c;
 }
 
-QString checkedOf(std::initializer_list<QRadioButton*> group) {
-    for (QRadioButton* b : group)
-        if (b->isChecked()) return b->objectName().isEmpty() ? b->text() : b->objectName();
+QString checkedOf(FormRig& rig, std::initializer_list<const char*> group) {
+    for (const char* name : group)
+        if (rig.checked(name)) return name;
     return "none";
 }
 
-QString colorsOf(TForm1& f, bool background) {
+// The six controls the colour button paints.
+const char* const kColoured[] = {"MainStrCmd", "FastOldCmd", "AddStrCmd", "OldCmdList", "LBTail", "MainWindow"};
+
+QString colorsOf(FormRig& rig, bool background) {
     QStringList out;
-    for (QWidget* w : std::initializer_list<QWidget*>{f.MainStrCmd, f.FastOldCmd, f.AddStrCmd, f.OldCmdList,
-                                                      f.LBTail, f.MainWindow})
-        out << QString::number(colorValue(w, background), 16);
+    for (const char* name : kColoured) out << QString::number(colorValue(rig.ctl(name), background), 16);
     return out.join(' ');
 }
 
 // Everything the settings file carries, as the window shows it.
-std::map<QString, QString> snapshot(TForm1& f) {
+std::map<QString, QString> snapshot(FormRig& rig) {
     return {
-        {"ComPort", f.ComPort->currentText()},
-        {"BaudRate", f.BaudRate->currentText()},
-        {"ComBits", QString::number(f.ComBits->currentIndex())},
-        {"ComStopBits", QString::number(f.ComStopBits->currentIndex())},
-        {"AutoConnect", QString::number(f.AutoConnect->isChecked())},
-        {"RxTimeout", QString::number(f.RxTimeoutMs()) + " / " + f.TimeOutAns->text()},
-        {"FiltrLog", f.FiltrLog->text()},
+        {"ComPort", rig.text("ComPort")},
+        {"BaudRate", rig.text("BaudRate")},
+        {"ComBits", QString::number(rig.ctl<QComboBox>("ComBits")->currentIndex())},
+        {"ComStopBits", QString::number(rig.ctl<QComboBox>("ComStopBits")->currentIndex())},
+        {"AutoConnect", QString::number(rig.checked("AutoConnect"))},
+        {"RxTimeout", QString::number(rig.rxTimeoutMs()) + " / " + rig.text("TimeOutAns")},
+        {"FiltrLog", rig.text("FiltrLog")},
         {"LogFontSize", QStringLiteral("%1 %2 %3")
-                            .arg(f.LogFontSize)
-                            .arg(f.MainWindow->font().pointSize())
-                            .arg(f.SecondWindow->font().pointSize())},
-        {"BackColor", colorsOf(f, true)},
-        {"TextColor", colorsOf(f, false)},
-        {"VisTime", QString::number(f.VisTime->isChecked())},
-        {"OutputMode", checkedOf({f.RBASCII, f.RBHEX})},
-        {"SendMode", checkedOf({f.RBManual, f.RBSel, f.RBAfterAns, f.RBPeriod})},
-        {"PeriodTX", f.PeriodTX->text()},
-        {"SendAsReconn", QString::number(f.SendAsReconn->isChecked())},
-        {"MainStrCmd", f.MainStrCmd->text()},
-        {"AddStrCmd", f.AddStrCmd->text()},
-        {"ShowNames", checkedOf({f.RBName, f.RbData})},
-        {"CurrentList", QString::number(f.CurrentList)},
+                            .arg(rig.logFontSize())
+                            .arg(rig.ctl<LogView>("MainWindow")->font().pointSize())
+                            .arg(rig.ctl<QPlainTextEdit>("SecondWindow")->font().pointSize())},
+        {"BackColor", colorsOf(rig, true)},
+        {"TextColor", colorsOf(rig, false)},
+        {"VisTime", QString::number(rig.checked("VisTime"))},
+        {"OutputMode", checkedOf(rig, {"RBASCII", "RBHEX"})},
+        {"SendMode", checkedOf(rig, {"RBManual", "RBSel", "RBAfterAns", "RBPeriod"})},
+        {"PeriodTX", rig.text("PeriodTX")},
+        {"SendAsReconn", QString::number(rig.checked("SendAsReconn"))},
+        {"MainStrCmd", rig.text("MainStrCmd")},
+        {"AddStrCmd", rig.text("AddStrCmd")},
+        {"ShowNames", checkedOf(rig, {"RBName", "RbData"})},
+        {"CurrentList", QString::number(rig.currentList())},
     };
 }
 
@@ -146,29 +95,25 @@ class TestConfig : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        QDir::setCurrent(dir_->path());
+        rig_ = std::make_unique<FormRig>(test::RigOptions{.start = false});
+        rig_->ports = {"COM1", "COM3"};
     }
-    void cleanup() {
-        QDir::setCurrent(QDir::tempPath());
-        dir_.reset();
-    }
+    void cleanup() { rig_.reset(); }
 
     void firstStartCreatesAZeroRecordThenSavesTheRealSettings() {
         QVERIFY(!QFile::exists(kConfigFileName));
-        Run run;
-        QCOMPARE(readFile(kConfigFileName), QByteArray(796, '\0'));
-        QVERIFY(!run.shown(kAutoConnectWarning));
-        QCOMPARE(run.form->ComBits->currentText(), QString("8"));
-        QCOMPARE(run.form->AddStrCmd->text(), QString("$0D"));
-        QVERIFY(run.form->RBManual->isChecked());
-        run.form->ComPort->setEditText("COM3");
-        run.form->BaudRate->setCurrentIndex(3);
-        run.form->setRxTimeoutMs(10);
-        QVERIFY(run.close());
+        run();
+        QCOMPARE(FormRig::fileBytes(kConfigFileName), QByteArray(796, '\0'));
+        QVERIFY(!shown(kAutoConnectWarning));
+        QCOMPARE(rig_->text("ComBits"), QString("8"));
+        QCOMPARE(rig_->text("AddStrCmd"), QString("$0D"));
+        QVERIFY(rig_->checked("RBManual"));
+        rig_->fill("ComPort", "COM3");
+        rig_->select("BaudRate", 3);
+        rig_->setRxTimeoutMs(10);
+        QVERIFY(close());
 
-        const QByteArray saved = readFile(kConfigFileName);
+        const QByteArray saved = FormRig::fileBytes(kConfigFileName);
         QCOMPARE(saved.size(), 796);
         QCOMPARE(saved.left(16).toHex(' '), QByteArray("04 43 4f 4d 33 00 03 03 00 00 00 00 0a 00 00 00"));
         QCOMPARE(saved.mid(540, 4), QByteArray("\x03$0D"));  // the tail as the window had it
@@ -181,56 +126,53 @@ private slots:
     void wholeRecordRoundTrip() {
         std::map<QString, QString> initial, left;
         {
-            Run run;
-            TForm1& f = *run.form;
-            initial = snapshot(f);
-            f.ComPort->setEditText("/dev/serial/by-id/usb-FTDI_FT232R-if00-port0");
-            f.BaudRate->setEditText("250000");
-            f.ComBits->setCurrentIndex(1);
-            f.ComStopBits->setCurrentIndex(2);
-            f.AutoConnect->setChecked(true);
-            f.setRxTimeoutMs(25);
-            f.FiltrLog->setText("ERR");
-            f.LogFontSize = 12;
-            for (QWidget* w : std::initializer_list<QWidget*>{f.MainWindow, f.SecondWindow}) {
+            run();
+            initial = snapshot(*rig_);
+            rig_->fill("ComPort", "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0");
+            rig_->fill("BaudRate", "250000");
+            rig_->select("ComBits", 1);
+            rig_->select("ComStopBits", 2);
+            rig_->check("AutoConnect");
+            rig_->setRxTimeoutMs(25);
+            rig_->fill("FiltrLog", "ERR");
+            rig_->setLogFontSize(12);
+            for (QWidget* w : {rig_->ctl("MainWindow"), rig_->ctl("SecondWindow")}) {
                 QFont font = w->font();
                 font.setPointSize(12);
                 w->setFont(font);
             }
-            for (QWidget* w : std::initializer_list<QWidget*>{f.MainStrCmd, f.FastOldCmd, f.AddStrCmd, f.OldCmdList,
-                                                              f.LBTail, f.MainWindow})
-                applyColorValue(w, 0x00203040, 0x00C0D0E0);
-            f.VisTime->setChecked(true);
-            f.RBHEX->setChecked(true);
-            f.RBAfterAns->setChecked(true);
-            f.PeriodTX->setText("250");
-            f.SendAsReconn->setChecked(true);
-            f.MainStrCmd->setText(QString::fromUtf8("привет, AT+GMR"));
-            f.AddStrCmd->setText("0D 0A");
-            f.RbData->setChecked(true);
-            f.CurrentList = 7;
-            left = snapshot(f);
-            QVERIFY(run.close());
+            for (const char* name : kColoured) applyColorValue(rig_->ctl(name), 0x00203040, 0x00C0D0E0);
+            rig_->check("VisTime");
+            rig_->check("RBHEX");
+            rig_->check("RBAfterAns");
+            rig_->fill("PeriodTX", "250");
+            rig_->check("SendAsReconn");
+            rig_->fill("MainStrCmd", QString::fromUtf8("привет, AT+GMR"));
+            rig_->fill("AddStrCmd", "0D 0A");
+            rig_->check("RbData");
+            rig_->setCurrentList(7);
+            left = snapshot(*rig_);
+            QVERIFY(close());
         }
         for (const auto& [name, value] : left)
             QVERIFY2(value != initial.at(name), qPrintable(name + " was not changed by the test"));
 
-        Run again;
-        const auto restored = snapshot(*again.form);
+        run();
+        const auto restored = snapshot(*rig_);
         for (const auto& [name, value] : left)
             QVERIFY2(restored.at(name) == value,
                      qPrintable(QStringLiteral("%1: left %2, restored %3").arg(name, value, restored.at(name))));
-        QCOMPARE(colorValue(again.form->FiltrLog, true), colorvalue::kYellow);
-        QCOMPARE(again.form->SriftText->text(), QString("12"));
+        QCOMPARE(colorValue(rig_->ctl("FiltrLog"), true), colorvalue::kYellow);
+        QCOMPARE(rig_->text("SriftText"), QString("12"));
     }
 
     void autoConnectSavedTickedWarnsAtStartUp() {
         ConfigImage c = plausibleImage();
         c.setAutoConnectOn(true);
-        writeFile(kConfigFileName, imageBytes(c));
-        Run run;
-        QVERIFY(run.form->AutoConnect->isChecked());
-        QVERIFY(run.shown(kAutoConnectWarning));
+        FormRig::writeFile(kConfigFileName, imageBytes(c));
+        run();
+        QVERIFY(rig_->checked("AutoConnect"));
+        QVERIFY(shown(kAutoConnectWarning));
     }
 
     // Stored values the window cannot take as they are.
@@ -239,105 +181,98 @@ private slots:
             const char* name;
             std::function<void(ConfigImage&)> change;
             bool bareRecord;  // the file cut to the 796-byte record
-            std::function<void(TForm1&)> check;
+            std::function<void(FormRig&)> check;
         };
-        int initialFont = 0;
-        {
-            Run reference;
-            initialFont = reference.form->LogFontSize;
-        }
+        run();
+        const int initialFont = rig_->logFontSize();
         QVERIFY(initialFont >= 2 && initialFont <= 100);
-        const auto fontKept = [&](TForm1& f) {
-            QCOMPARE(f.LogFontSize, initialFont);
-            QCOMPARE(f.MainWindow->font().pointSize(), initialFont);
-            QCOMPARE(f.SriftText->text(), QString::number(initialFont));
+        const auto fontKept = [&](FormRig& rig) {
+            QCOMPARE(rig.logFontSize(), initialFont);
+            QCOMPARE(rig.ctl<LogView>("MainWindow")->font().pointSize(), initialFont);
+            QCOMPARE(rig.text("SriftText"), QString::number(initialFont));
         };
         const Case cases[] = {
             {"font size 0", [](ConfigImage& c) { c.setLogFontSize(0); }, false, fontKept},
             {"font size 150", [](ConfigImage& c) { c.setLogFontSize(150); }, false, fontKept},
             {"font size 100", [](ConfigImage& c) { c.setLogFontSize(100); }, false,
-             [](TForm1& f) {
-                 QCOMPARE(f.LogFontSize, 100);
-                 QCOMPARE(f.SecondWindow->font().pointSize(), 100);
+             [](FormRig& rig) {
+                 QCOMPARE(rig.logFontSize(), 100);
+                 QCOMPARE(rig.ctl<QPlainTextEdit>("SecondWindow")->font().pointSize(), 100);
              }},
             {"list 0", [](ConfigImage& c) { c.setCurrentList(0); }, false,
-             [](TForm1& f) { QCOMPARE(f.CurrentList, 1); }},
+             [](FormRig& rig) { QCOMPARE(rig.currentList(), 1); }},
             {"list 101", [](ConfigImage& c) { c.setCurrentList(101); }, false,
-             [](TForm1& f) { QCOMPARE(f.CurrentList, 1); }},
+             [](FormRig& rig) { QCOMPARE(rig.currentList(), 1); }},
             {"list 100", [](ConfigImage& c) { c.setCurrentList(100); }, false,
-             [](TForm1& f) { QCOMPARE(f.CurrentList, 100); }},
+             [](FormRig& rig) { QCOMPARE(rig.currentList(), 100); }},
             {"negative time-out", [](ConfigImage& c) { c.setRxTimeoutMs(-40); }, false,
-             [](TForm1& f) {
-                 QCOMPARE(f.RxTimeoutMs(), 0);
-                 QCOMPARE(f.TimeOutAns->text(), QString("TimeRX: 0"));
-                 QVERIFY(colorValue(f.TimeOutAns, true) != colorvalue::kYellow);
+             [](FormRig& rig) {
+                 QCOMPARE(rig.rxTimeoutMs(), 0);
+                 QCOMPARE(rig.text("TimeOutAns"), QString("TimeRX: 0"));
+                 QVERIFY(colorValue(rig.ctl("TimeOutAns"), true) != colorvalue::kYellow);
              }},
             {"time-out 10", [](ConfigImage& c) { c.setRxTimeoutMs(10); }, false,
-             [](TForm1& f) {
-                 QCOMPARE(f.TimeOutAns->text(), QString("TimeRX: 10"));
-                 QCOMPARE(colorValue(f.TimeOutAns, true), colorvalue::kYellow);
+             [](FormRig& rig) {
+                 QCOMPARE(rig.text("TimeOutAns"), QString("TimeRX: 10"));
+                 QCOMPARE(colorValue(rig.ctl("TimeOutAns"), true), colorvalue::kYellow);
              }},
             {"HEX with a stored tail", [](ConfigImage& c) {
                  c.setOutputMode(2);
                  c.setPacketTail("$0A");
              }, false,
-             [](TForm1& f) {
-                 QVERIFY(f.RBHEX->isChecked());
-                 QCOMPARE(f.AddStrCmd->text(), QString("$0A"));
+             [](FormRig& rig) {
+                 QVERIFY(rig.checked("RBHEX"));
+                 QCOMPARE(rig.text("AddStrCmd"), QString("$0A"));
              }},
             {"send mode 0", [](ConfigImage& c) { c.setSendModeCode(0); }, false,
-             [](TForm1& f) { QVERIFY(f.RBManual->isChecked()); }},
+             [](FormRig& rig) { QVERIFY(rig.checked("RBManual")); }},
             {"COM12 in a bare record", [](ConfigImage& c) { c.setPortName("COM12"); }, true,
-             [](TForm1& f) { QCOMPARE(f.ComPort->currentText(), QString("COM1")); }},
+             [](FormRig& rig) { QCOMPARE(rig.text("ComPort"), QString("COM1")); }},
             {"baud index out of the list", [](ConfigImage& c) { c.setBaudIndex(8); }, false,
-             [](TForm1& f) { QCOMPARE(f.BaudRate->currentIndex(), -1); }},
+             [](FormRig& rig) { QCOMPARE(rig.ctl<QComboBox>("BaudRate")->currentIndex(), -1); }},
             {"command line in Windows-1251", [](ConfigImage& c) { c.setCommandLine("\xCF\xF3\xF1\xEA"); }, false,
-             [](TForm1& f) { QCOMPARE(f.MainStrCmd->text(), QString::fromUtf8("Пуск")); }},
+             [](FormRig& rig) { QCOMPARE(rig.text("MainStrCmd"), QString::fromUtf8("Пуск")); }},
         };
         for (const Case& k : cases) {
             ConfigImage c = plausibleImage();
             k.change(c);
             QByteArray bytes = imageBytes(c);
             if (k.bareRecord) bytes.truncate(796);
-            writeFile(kConfigFileName, bytes);
-            Run run;
+            FormRig::writeFile(kConfigFileName, bytes);
+            run();
             qInfo("case: %s", k.name);
-            k.check(*run.form);
+            k.check(*rig_);
             if (QTest::currentTestFailed()) return;
         }
     }
 
     void longTextsAreSavedCutTo250() {
-        {
-            Run run;
-            run.form->MainStrCmd->setText(QString(300, 'c'));
-            run.form->AddStrCmd->setText(QString(260, 't'));
-            QVERIFY(run.close());
-        }
-        const QByteArray saved = readFile(kConfigFileName);
+        run();
+        rig_->fill("MainStrCmd", QString(300, 'c'));
+        rig_->fill("AddStrCmd", QString(260, 't'));
+        QVERIFY(close());
+        const QByteArray saved = FormRig::fileBytes(kConfigFileName);
         QCOMPARE(quint8(saved[289]), quint8(250));
         QCOMPARE(quint8(saved[540]), quint8(250));
-        Run again;
-        QCOMPARE(again.form->MainStrCmd->text(), QString(250, 'c'));
-        QCOMPARE(again.form->AddStrCmd->text(), QString(250, 't'));
+        run();
+        QCOMPARE(rig_->text("MainStrCmd"), QString(250, 'c'));
+        QCOMPARE(rig_->text("AddStrCmd"), QString(250, 't'));
     }
 
     // A zero record (a start whose close never came), a short file and an
     // unreadable one all leave the window as a first start does; only the
     // zero record goes without a word.
     void unusableFilesKeepTheInitialState() {
-        std::map<QString, QString> initial;
-        {
-            Run reference;  // no file at all
-            initial = snapshot(*reference.form);
-        }
+        run();  // no file at all
+        const std::map<QString, QString> initial = snapshot(*rig_);
+        rig_->stop();
         const struct {
             const char* name;
             std::function<void()> make;
             const char* told;
         } cases[] = {
-            {"all zero", [] { writeFile(kConfigFileName, QByteArray(796, '\0')); }, nullptr},
-            {"short", [] { writeFile(kConfigFileName, imageBytes(plausibleImage()).left(795)); },
+            {"all zero", [] { FormRig::writeFile(kConfigFileName, QByteArray(796, '\0')); }, nullptr},
+            {"short", [] { FormRig::writeFile(kConfigFileName, imageBytes(plausibleImage()).left(795)); },
              "Файл настроек ConfigTerminal повреждён: настройки взяты по умолчанию"},
             {"a directory", [] { QDir().mkdir(kConfigFileName); },
              "Файл настроек ConfigTerminal не читается: настройки взяты по умолчанию и не будут сохранены"},
@@ -346,31 +281,46 @@ private slots:
             QFile::remove(kConfigFileName);
             QDir().rmdir(kConfigFileName);
             k.make();
-            Run run;
-            QVERIFY2(snapshot(*run.form) == initial, k.name);
-            QCOMPARE(run.messages.texts(), k.told ? std::vector<std::string>{k.told} : std::vector<std::string>{});
+            run();
+            QVERIFY2(snapshot(*rig_) == initial, k.name);
+            QCOMPARE(rig_->messages.texts(), k.told ? std::vector<std::string>{k.told} : std::vector<std::string>{});
+            rig_->stop();
         }
     }
 
     void failedSaveIsReportedAndTheCloseGoesOn() {
-        {
-            Run first;  // creates the other files
-            QVERIFY(first.close());
-        }
-        const QByteArray before = readFile(kConfigFileName);
+        run();  // creates the other files
+        QVERIFY(close());
+        const QByteArray before = FormRig::fileBytes(kConfigFileName);
         QVERIFY(QDir().mkdir(kConfigFileName + QStringLiteral(".tmp")));  // the new file cannot be written
-        Run run;
-        run.messages.shown.clear();
-        QVERIFY(run.close());
-        QVERIFY(!run.form->isVisible());
-        QCOMPARE(run.messages.shown.size(), size_t(1));
-        QCOMPARE(run.messages.shown[0].text, std::string("Не удалось сохранить настройки в файл ConfigTerminal"));
-        QVERIFY(!run.messages.shown[0].detail.empty());
-        QCOMPARE(readFile(kConfigFileName), before);
+        run();
+        rig_->messages.shown.clear();
+        QVERIFY(close());
+        QVERIFY(!rig_->form().isVisible());
+        QCOMPARE(rig_->messages.shown.size(), size_t(1));
+        QCOMPARE(rig_->messages.shown[0].text, std::string("Не удалось сохранить настройки в файл ConfigTerminal"));
+        QVERIFY(!rig_->messages.shown[0].detail.empty());
+        QCOMPARE(FormRig::fileBytes(kConfigFileName), before);
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
+    // One run of the program in the working directory, which outlives it.
+    void run() {
+        rig_->messages.shown.clear();
+        rig_->start();
+    }
+    // The normal close: true when the window accepted it.
+    bool close() {
+        rig_->form().show();
+        return rig_->form().close();
+    }
+    bool shown(const char* text) const {
+        for (const auto& e : rig_->messages.shown)
+            if (e.text == text) return true;
+        return false;
+    }
+
+    std::unique_ptr<FormRig> rig_;
 };
 
 QTEST_MAIN(TestConfig)

@@ -1,53 +1,26 @@
 // The housekeeping tick of the real main window: hover help driven by mouse
 // moves and a cursor the test holds, and the tick's other jobs.
-#include <QCheckBox>
-#include <QDialog>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMouseEvent>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QtTest>
 
 #include <memory>
 
 #include "rx/ui/log_view.h"
-#include "app/main_window.h"
 #include "form/expected_help_texts.h"
-#include "support/fakes.h"
+#include "support/form_rig.h"
 
 using namespace vantrel;
+using vantrel::test::FormRig;
 using vantrel::test::kExpectedHelp;
 
 class TestHoverHelp : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        QDir::setCurrent(dir_->path());
-        FormServices s;
-        s.clock = &clock_;
-        s.messages = &messages_;
-        s.listPorts = [] { return std::vector<std::string>{}; };
-        s.runModal = [](QDialog&) { return 0; };
-        s.sleep = [](int) {};
-        s.cursorPos = [this] { return cursor_; };
-        s.chooseCommandFile = [] { return QString(); };
-        form_ = std::make_unique<TForm1>(s);
-        form_->show();
+        rig_ = std::make_unique<FormRig>(test::RigOptions{.show = true});
         // The test plays the ticks itself, so nothing runs between its steps.
-        form_->CustomFunctions->stop();
+        rig_->ctl<QTimer>("CustomFunctions")->stop();
     }
-    void cleanup() {
-        form_.reset();
-        QDir::setCurrent(QDir::tempPath());
-        dir_.reset();
-    }
+    void cleanup() { rig_.reset(); }
 
     void generalHelpIsShownAfterStartUp() { QVERIFY(linesAre(kExpectedHelp[0])); }
 
@@ -56,7 +29,7 @@ private slots:
         const auto controls = withHelp();
         for (int i = 0; i < 13; ++i) {
             const auto& expected = kExpectedHelp[i + 1];
-            QWidget* control = controls[std::size_t(i)];
+            QWidget* control = rig_->ctl(controls[std::size_t(i)]);
             control->show();  // CiklSend is hidden until a command file is loaded
             moveOver(control, QPoint(3, 3));
             ticks(100);
@@ -65,7 +38,7 @@ private slots:
     }
 
     void restingOnRescanTakesAHundredTicks() {
-        moveOver(form_->BTRescan, QPoint(10, 10));
+        moveOver("BTRescan", QPoint(10, 10));
         QVERIFY(linesBlank());
         ticks(99);
         QVERIFY(linesBlank());
@@ -74,9 +47,9 @@ private slots:
     }
 
     void aOnePixelMoveRestartsTheWait() {
-        moveOver(form_->BTRescan, QPoint(10, 10));
+        moveOver("BTRescan", QPoint(10, 10));
         ticks(60);
-        moveOver(form_->BTRescan, QPoint(11, 10));
+        moveOver("BTRescan", QPoint(11, 10));
         ticks(99);
         QVERIFY(linesBlank());
         ticks(1);
@@ -84,27 +57,21 @@ private slots:
     }
 
     void restingOnAStatusTextAfterwardsShowsNothing() {
-        moveOver(form_->FiltrLog, QPoint(5, 5));
+        moveOver("FiltrLog", QPoint(5, 5));
         ticks(30);
-        moveOver(form_->STLog, QPoint(5, 5));  // no mouse-move behaviour of its own
+        moveOver("STLog", QPoint(5, 5));  // no mouse-move behaviour of its own
         ticks(200);
         QVERIFY(linesBlank());
     }
 
     // Controls whose moves only blank the lines, the general help included.
     void movesOverTheMainAreasBlankTheLines() {
-        TForm1& f = *form_;
-        const std::pair<const char*, QWidget*> areas[] = {
-            {"MainWindow", f.MainWindow->viewport()}, {"SecondWindow", f.SecondWindow->viewport()},
-            {"Panel1", f.Panel1},                     {"MainPanel", f.MainPanel},
-            {"LogPanel", f.LogPanel},                 {"EditAllCmd", f.EditAllCmd},
-            {"DelList", f.DelList},                   {"OldCommandsBT", f.OldCommandsBT},
-            {"ListInc", f.ListInc},                   {"ListDec", f.ListDec},
-            {"ButtonReadFile", f.ButtonReadFile},     {"SendStart", f.SendStart},
-            {"ButtonSend", f.ButtonSend},
-        };
-        for (const auto& [name, area] : areas) {
-            f.OutHelpHelp();
+        for (const char* name : {"MainWindow", "SecondWindow", "Panel1", "MainPanel", "LogPanel", "EditAllCmd",
+                                 "DelList", "OldCommandsBT", "ListInc", "ListDec", "ButtonReadFile", "SendStart",
+                                 "ButtonSend"}) {
+            QWidget* area = rig_->ctl(name);
+            if (auto* view = qobject_cast<QPlainTextEdit*>(area)) area = view->viewport();
+            rig_->showGeneralHelp();
             moveOver(area, freePoint(area));
             QVERIFY2(linesBlank(), name);
             ticks(150);
@@ -113,67 +80,63 @@ private slots:
     }
 
     void movesElsewhereLeaveTheLinesAlone() {
-        TForm1& f = *form_;
         // Controls without mouse-move behaviour, and a move a child of a panel
         // passed on to it (the pointer is over the child, not the panel).
-        moveOver(f.STLog, QPoint(5, 5));
-        moveOver(f.ComPort, QPoint(5, 5));
-        moveOver(f.StaticText3, QPoint(5, 5));
-        moveOver(f.MainPanel, f.MacroButtons[0]->geometry().center());
-        moveOver(f.Panel1, f.ComPort->geometry().center());
+        moveOver("STLog", QPoint(5, 5));
+        moveOver("ComPort", QPoint(5, 5));
+        moveOver("StaticText3", QPoint(5, 5));
+        moveOver("MainPanel", rig_->ctl("Button1")->geometry().center());
+        moveOver("Panel1", rig_->ctl("ComPort")->geometry().center());
         QVERIFY(linesAre(kExpectedHelp[0]));
     }
 
     void watchdogFollowsAutoConnectWithinOneTick() {
-        TForm1& f = *form_;
-        f.AutoConnect->setChecked(true);
-        f.CheckConnect->stop();
-        f.CustomFunctionsTimer();
-        QVERIFY(f.CheckConnect->isActive());
-        f.AutoConnect->setChecked(false);
-        f.CheckConnect->start();
-        f.CustomFunctionsTimer();
-        QVERIFY(!f.CheckConnect->isActive());
+        rig_->check("AutoConnect");
+        rig_->ctl<QTimer>("CheckConnect")->stop();
+        rig_->fire("CustomFunctions");
+        QVERIFY(rig_->active("CheckConnect"));
+        rig_->check("AutoConnect", false);
+        rig_->ctl<QTimer>("CheckConnect")->start();
+        rig_->fire("CustomFunctions");
+        QVERIFY(!rig_->active("CheckConnect"));
     }
 
     void cyclicPeriodicSenderIsReArmed() {
-        TForm1& f = *form_;
-        f.RBPeriod->setChecked(true);
-        f.CiklSend->setChecked(true);
-        f.TimerPeriod->stop();  // as at the end of its list
-        f.CustomFunctionsTimer();
-        QVERIFY(f.TimerPeriod->isActive());
-        f.TimerPeriod->stop();
-        f.CiklSend->setChecked(false);
-        f.CustomFunctionsTimer();
-        QVERIFY(!f.TimerPeriod->isActive());
-        f.TimerPeriod->stop();
+        rig_->check("RBPeriod");
+        rig_->check("CiklSend");
+        rig_->ctl<QTimer>("TimerPeriod")->stop();  // as at the end of its list
+        rig_->fire("CustomFunctions");
+        QVERIFY(rig_->active("TimerPeriod"));
+        rig_->ctl<QTimer>("TimerPeriod")->stop();
+        rig_->check("CiklSend", false);
+        rig_->fire("CustomFunctions");
+        QVERIFY(!rig_->active("TimerPeriod"));
+        rig_->ctl<QTimer>("TimerPeriod")->stop();
     }
 
     void clockHistoryWidthAndLogBound() {
-        TForm1& f = *form_;
-        clock_.time.hour = 23;
-        clock_.time.minute = 5;
-        clock_.time.second = 9;
-        f.MainStrCmd->resize(500, f.MainStrCmd->height());
-        for (int i = 0; i < 5001; ++i) f.MainWindow->appendLine(QString::number(i));
-        f.CustomFunctionsTimer();
-        QCOMPARE(f.TextTime->text(), QString("23:05:09"));
-        QCOMPARE(f.FastOldCmd->width(), 500);
-        QCOMPARE(f.MainWindow->visualLineCount() <= 1, true);
+        rig_->clock.time.hour = 23;
+        rig_->clock.time.minute = 5;
+        rig_->clock.time.second = 9;
+        rig_->ctl<QLineEdit>("MainStrCmd")->resize(500, rig_->ctl<QLineEdit>("MainStrCmd")->height());
+        for (int i = 0; i < 5001; ++i) rig_->ctl<LogView>("MainWindow")->appendLine(QString::number(i));
+        rig_->fire("CustomFunctions");
+        QCOMPARE(rig_->text("TextTime"), QString("23:05:09"));
+        QCOMPARE(rig_->ctl<QListWidget>("FastOldCmd")->width(), 500);
+        QCOMPARE(rig_->ctl<LogView>("MainWindow")->visualLineCount() <= 1, true);
     }
 
 private:
-    std::array<QWidget*, 13> withHelp() const {
-        TForm1& f = *form_;
-        return {f.BTConnect, f.BTRescan, f.AutoConnect, f.TimeOutAns, f.FiltrLog, f.RBManual, f.RBSel,
-                f.RBAfterAns, f.RBPeriod, f.SendAsReconn, f.MainStrCmd, f.AddStrCmd, f.CiklSend};
+    static std::array<const char*, 13> withHelp() {
+        return {"BTConnect", "BTRescan", "AutoConnect", "TimeOutAns", "FiltrLog", "RBManual", "RBSel",
+                "RBAfterAns", "RBPeriod", "SendAsReconn", "MainStrCmd", "AddStrCmd", "CiklSend"};
     }
 
     // The pointer arrives at `local` in `w`; the window system delivers a move there.
+    void moveOver(const char* name, QPoint local) { moveOver(rig_->ctl(name), local); }
     void moveOver(QWidget* w, QPoint local) {
-        cursor_ = w->mapToGlobal(local);
-        QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(cursor_), Qt::NoButton, Qt::NoButton,
+        rig_->cursor = w->mapToGlobal(local);
+        QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(rig_->cursor), Qt::NoButton, Qt::NoButton,
                          Qt::NoModifier);
         QApplication::sendEvent(w, &move);
     }
@@ -187,12 +150,12 @@ private:
     }
 
     void ticks(int n) {
-        for (int i = 0; i < n; ++i) form_->CustomFunctionsTimer();
+        for (int i = 0; i < n; ++i) rig_->fire("CustomFunctions");
     }
 
     bool linesAre(const vantrel::test::ExpectedHelp& expected) const {
         for (int i = 1; i <= 12; ++i) {
-            const QString shown = form_->HelpLabels[std::size_t(i - 1)]->text();
+            const QString shown = rig_->text(QStringLiteral("STH%1").arg(i));
             if (shown != QString::fromStdString(expected.line(i))) {
                 qWarning("%s line %d: shown [%s], expected [%s]", expected.operation, i, qPrintable(shown),
                          expected.line(i).c_str());
@@ -203,16 +166,12 @@ private:
     }
 
     bool linesBlank() const {
-        for (QLabel* l : form_->HelpLabels)
-            if (!l->text().isEmpty()) return false;
+        for (int i = 1; i <= 12; ++i)
+            if (!rig_->text(QStringLiteral("STH%1").arg(i)).isEmpty()) return false;
         return true;
     }
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    vantrel::test::FakeClock clock_;
-    vantrel::test::RecordingMessages messages_;
-    QPoint cursor_{-1000, -1000};
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<FormRig> rig_;
 };
 
 QTEST_MAIN(TestHoverHelp)

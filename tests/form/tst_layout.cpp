@@ -1,17 +1,7 @@
 // The main window's controls follow its width (and the log views its height).
 // Widths here are client widths: the window is 943 wide at construction, so
 // an outer width of 1029 is a client width of 1013 (the same difference).
-#include <QComboBox>
-#include <QDir>
 #include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <algorithm>
 #include <map>
@@ -19,11 +9,10 @@
 
 #include "app/layout.h"
 #include "rx/ui/log_view.h"
-#include "app/main_window.h"
-#include "support/fakes.h"
-#include "tx/send_modes.h"
+#include "support/form_rig.h"
 
 using namespace vantrel;
+using vantrel::test::FormRig;
 
 namespace {
 
@@ -61,43 +50,27 @@ private slots:
 private:
     void resizeTo(int w, int h = kH0);
 
-    QTemporaryDir dir_;
-    QString oldDir_;
-    test::FakeClock clock_;
-    test::RecordingMessages messages_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<FormRig> rig_;
     std::map<QString, QRect> design_;
 };
 
 void LayoutTest::initTestCase() {
-    QVERIFY(dir_.isValid());
-    oldDir_ = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir_.path()));
-    FormServices s;
-    s.clock = &clock_;
-    s.messages = &messages_;
-    s.listPorts = [] { return std::vector<std::string>{}; };
-    s.runModal = [](QDialog&) { return 0; };
-    form_ = std::make_unique<TForm1>(std::move(s));
-    design_ = geometries(*form_);
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    rig_ = std::make_unique<FormRig>();
+    design_ = geometries(rig_->form());
+    rig_->show();
 }
 
-void LayoutTest::cleanupTestCase() {
-    form_.reset();
-    QDir::setCurrent(oldDir_);
-}
+void LayoutTest::cleanupTestCase() { rig_.reset(); }
 
 void LayoutTest::init() {
-    form_->modes->FileCmdMode = false;
+    rig_->setFileCmdMode(false);
     resizeTo(kW0);
 }
 
 void LayoutTest::resizeTo(int w, int h) {
-    form_->resize(w, h);
-    QTRY_COMPARE(form_->size(), QSize(w, h));
-    QTRY_COMPARE(form_->ArrangedSize, form_->size());
+    rig_->form().resize(w, h);
+    QTRY_COMPARE(rig_->form().size(), QSize(w, h));
+    QTRY_COMPARE(rig_->arrangedSize(), rig_->form().size());
 }
 
 void LayoutTest::widthExamples_data() {
@@ -133,12 +106,12 @@ void LayoutTest::widthExamples_data() {
     QTest::newRow("+41 MainStrCmd") << kW0 + 41 << "MainStrCmd" << 8 << 682;
     QTest::newRow("+41 Button33") << kW0 + 41 << "Button33" << 380 << 94;
 
-    // dw = -10, a = -1
-    QTest::newRow("-10 MainStrCmd") << kW0 - 10 << "MainStrCmd" << 8 << 631;
-    QTest::newRow("-10 Button1") << kW0 - 10 << "Button1" << 8 << 88;
-    QTest::newRow("-10 Button9") << kW0 - 10 << "Button9" << 95 << 88;
-    QTest::newRow("-10 Button48") << kW0 - 10 << "Button48" << 443 << 199;
-    QTest::newRow("-10 BtInfo") << kW0 - 10 << "BtInfo" << 866 << 61;
+    // dw = -7, a = -1: the narrowest the window goes
+    QTest::newRow("-7 MainStrCmd") << kW0 - 7 << "MainStrCmd" << 8 << 634;
+    QTest::newRow("-7 Button1") << kW0 - 7 << "Button1" << 8 << 88;
+    QTest::newRow("-7 Button9") << kW0 - 7 << "Button9" << 95 << 88;
+    QTest::newRow("-7 Button48") << kW0 - 7 << "Button48" << 443 << 199;
+    QTest::newRow("-7 BtInfo") << kW0 - 7 << "BtInfo" << 869 << 61;
 }
 
 void LayoutTest::widthExamples() {
@@ -147,17 +120,16 @@ void LayoutTest::widthExamples() {
     QFETCH(int, left);
     QFETCH(int, w);
     resizeTo(width);
-    auto* c = form_->findChild<QWidget*>(control);
-    QVERIFY(c);
+    QWidget* c = rig_->ctl(control);
     QCOMPARE(c->x(), left);
     if (w >= 0) QCOMPARE(c->width(), w);
 }
 
 void LayoutTest::returningToTheDesignWidthRestoresEveryControl() {
     resizeTo(kW0 + 70);
-    resizeTo(kW0 - 10);
+    resizeTo(kW0 - 7);
     resizeTo(kW0);
-    const auto now = geometries(*form_);
+    const auto now = geometries(rig_->form());
     QCOMPARE(now.size(), design_.size());
     // the three the rule places differently from the design
     const std::map<QString, QRect> moved = {
@@ -174,68 +146,72 @@ void LayoutTest::returningToTheDesignWidthRestoresEveryControl() {
 
 void LayoutTest::heightStretchesTheLogAndKeepsThePanelsAtTheBottom() {
     resizeTo(kW0 + 20, kH0 + 100);
-    QCOMPARE(form_->MainWindow->geometry(), QRect(4, 28, 957, 473));
-    QCOMPARE(form_->SecondWindow->geometry(), QRect(4, 28, 957, 473));
-    QCOMPARE(form_->MainPanel->y(), 550);
-    QCOMPARE(form_->LogPanel->y(), 505);
-    QCOMPARE(form_->height() - (form_->MainPanel->y() + form_->MainPanel->height()), 2);
+    QCOMPARE(rig_->ctl<LogView>("MainWindow")->geometry(), QRect(4, 28, 957, 473));
+    QCOMPARE(rig_->ctl<QPlainTextEdit>("SecondWindow")->geometry(), QRect(4, 28, 957, 473));
+    QCOMPARE(rig_->ctl("MainPanel")->y(), 550);
+    QCOMPARE(rig_->ctl("LogPanel")->y(), 505);
+    QCOMPARE(rig_->form().height() - (rig_->ctl("MainPanel")->y() + rig_->ctl("MainPanel")->height()), 2);
 
     resizeTo(kW0, kH0 - 100);
-    QCOMPARE(form_->MainWindow->height(), 273);
-    QCOMPARE(form_->MainPanel->y(), 350);
-    QCOMPARE(form_->LogPanel->y(), 305);
+    QCOMPARE(rig_->ctl<LogView>("MainWindow")->height(), 273);
+    QCOMPARE(rig_->ctl("MainPanel")->y(), 350);
+    QCOMPARE(rig_->ctl("LogPanel")->y(), 305);
     resizeTo(kW0, kH0);
 }
 
 void LayoutTest::windowCannotBeMadeNarrowerThanTheControlsAllow() {
-    // FiltrLog, 57 wide at the design width, is the first to reach zero.
-    QCOMPARE(form_->minimumWidth(), kW0 - 57);
-    QCOMPARE(minimumLayoutWidth(form_->Design), kW0 - 57);
-    form_->resize(500, kH0);
-    QTRY_COMPARE(form_->width(), kW0 - 57);
-    QTRY_COMPARE(form_->ArrangedSize, form_->size());
-    QCOMPARE(form_->FiltrLog->width(), 0);
-    // Qt would quietly clamp a negative width, so look at the rule's own numbers:
-    // none negative at the minimum, one negative a pixel below it.
-    auto narrowest = [this](int width) {
-        LayoutInputs in;
-        in.width = width;
-        const LayoutPlan p = computeLayout(form_->Design, in);
-        int least = std::min({p.panelWidth, p.STLogW, p.FiltrLogW, p.MainStrCmdW, p.STListNameW,
-                              p.ListNameEDTW, p.CBListsW, p.FastOldCmdW, p.StaticText1.width});
-        for (const HSpan& m : p.Macro) least = std::min(least, m.width);
-        return least;
-    };
-    QCOMPARE(narrowest(kW0 - 57), 0);
-    QCOMPARE(narrowest(kW0 - 58), -1);
-    // the log view keeps a height of at least zero as well
-    form_->resize(kW0, 100);
-    QTRY_COMPARE(form_->height(), kH0 - 373);
-    QTRY_COMPARE(form_->ArrangedSize, form_->size());
-    QCOMPARE(form_->MainWindow->height(), 0);
+    // PStats, bound to the right edge, meets the sending-mode box 7 pixels
+    // below the design width: narrower, it would cover "Отправить при соединении".
+    QCOMPARE(rig_->form().minimumWidth(), kW0 - 7);
+    QCOMPARE(minimumLayoutWidth(rig_->design()), kW0 - 7);
+    rig_->form().resize(500, 100);
+    QTRY_COMPARE(rig_->form().size(), rig_->form().minimumSize());
+    QTRY_COMPARE(rig_->arrangedSize(), rig_->form().size());
+    const QWidget* inputMode = rig_->ctl("InputMode");
+    QCOMPARE(rig_->ctl("PStats")->x(), inputMode->x() + inputMode->width());
+    // the fields that narrow with the window keep room for a filter and a command
+    QCOMPARE(rig_->ctl<QLineEdit>("FiltrLog")->width(), 50);
+    QCOMPARE(rig_->ctl<QLineEdit>("MainStrCmd")->width(), 634);
+    for (const char* caption : {"STLog", "StaticText1"}) {
+        const auto* label = rig_->ctl<QLabel>(caption);
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) < label->width(), caption);
+    }
+    // Qt would quietly clamp a negative width, so look at the rule's own numbers.
+    LayoutInputs in;
+    in.width = kW0 - 7;
+    const LayoutPlan p = computeLayout(rig_->design(), in);
+    int least = std::min({p.panelWidth, p.STLogW, p.FiltrLogW, p.MainStrCmdW, p.STListNameW, p.ListNameEDTW,
+                          p.CBListsW, p.FastOldCmdW, p.StaticText1.width});
+    for (const HSpan& m : p.Macro) least = std::min(least, m.width);
+    QCOMPARE(least, 50);
+    // the log view shows five lines of its font
+    const auto* view = rig_->ctl<LogView>("MainWindow");
+    const int margin = int(view->document()->documentMargin());
+    QVERIFY(view->viewport()->height() - 2 * margin >= 5 * view->fontMetrics().lineSpacing());
+    QVERIFY(view->height() > 0);
     resizeTo(kW0, kH0);
 }
 
 void LayoutTest::loadedCommandFileStretchesTheListName() {
-    form_->modes->FileCmdMode = true;
+    rig_->setFileCmdMode(true);
     resizeTo(kW0 + 70);
     // its left (8) + the shifted left of ButtonReadFile (564 + 70) - 20
-    QCOMPARE(form_->STListName->width(), 8 + 634 - 20);
-    form_->modes->FileCmdMode = false;
+    QCOMPARE(rig_->ctl<QLabel>("STListName")->width(), 8 + 634 - 20);
+    rig_->setFileCmdMode(false);
     resizeTo(kW0 + 71);
-    QCOMPARE(form_->STListName->width(), 289 + 71);
+    QCOMPARE(rig_->ctl<QLabel>("STListName")->width(), 289 + 71);
 }
 
 void LayoutTest::gridGrowthIsTruncatedTowardZero() {
     // a = dw / 7 toward zero: -13 gives -1 (not -2), 13 gives 1
     LayoutInputs in;
-    in.width = form_->Design.W0 - 13;
-    const LayoutPlan narrow = computeLayout(form_->Design, in);
+    in.width = rig_->design().W0 - 13;
+    const LayoutPlan narrow = computeLayout(rig_->design(), in);
     QCOMPARE(narrow.Macro[0].width, 88);
     QCOMPARE(narrow.Macro[40].left, 448 - 5);
     QCOMPARE(narrow.Macro[40].width, 199);
-    in.width = form_->Design.W0 + 13;
-    const LayoutPlan wide = computeLayout(form_->Design, in);
+    in.width = rig_->design().W0 + 13;
+    const LayoutPlan wide = computeLayout(rig_->design(), in);
     QCOMPARE(wide.Macro[8].left, 97);
     QCOMPARE(wide.Macro[47].width, 203);
 }

@@ -1,19 +1,12 @@
 // The log file through the real main window: the three states of the log
 // button, the bytes of TX and RX lines in the file, and the failures.
-#include <QCheckBox>
 #include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QtTest>
 
 #include "rx/ui/log_view.h"
-#include "rx/log_file.h"
-#include "rx/receiver.h"
-#include "rx_form_rig.h"
+#include "support/form_rig.h"
 
 using namespace vantrel;
-using vantrel::test::RxFormRig;
+using vantrel::test::FormRig;
 
 namespace {
 
@@ -22,15 +15,15 @@ const QString kName = QStringLiteral("LOG_2024 3 5 9 7 3.txt");  // the fake clo
 QString u8q(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Receives one answer and lets the fake clock end its packet.
-void receive(RxFormRig& rig, const std::string& answer) {
-    const std::int64_t before = rig.form->receiver->RxBytes;
+void receive(FormRig& rig, const std::string& answer) {
+    const std::int64_t before = rig.rxBytes();
     QVERIFY(rig.device.write(answer));
-    QTRY_COMPARE(rig.form->receiver->RxBytes, before + std::int64_t(answer.size()));
+    QTRY_COMPARE(rig.rxBytes(), before + std::int64_t(answer.size()));
     rig.clock.advance(1);
-    QTRY_COMPARE(rig.form->receiver->RxLen, 0u);
+    QTRY_COMPARE(rig.rxLen(), 0u);
 }
 
-QStringList logFiles(const RxFormRig& rig) {
+QStringList logFiles(const FormRig& rig) {
     return QDir(rig.dir.path()).entryList({QStringLiteral("LOG_*")}, QDir::Files | QDir::Dirs);
 }
 
@@ -46,38 +39,36 @@ private slots:
 };
 
 void TestLogFile::startPauseResumeKeepOneFile() {
-    RxFormRig rig;
-    TForm1& f = *rig.form;
-    QCOMPARE(f.StartLog->text(), QStringLiteral("Start Log"));
-    QCOMPARE(f.STLog->text(), u8q("Запись в файл не ведётся"));
+    FormRig rig;
+    QCOMPARE(rig.text("StartLog"), QStringLiteral("Start Log"));
+    QCOMPARE(rig.text("STLog"), u8q("Запись в файл не ведётся"));
     QVERIFY(logFiles(rig).isEmpty());
 
-    f.StartLog->click();
-    QCOMPARE(f.StartLog->text(), QStringLiteral("Pause Log"));
-    QCOMPARE(f.STLog->text(), u8q("Лог записывается в файл ") + kName);
+    rig.click("StartLog");
+    QCOMPARE(rig.text("StartLog"), QStringLiteral("Pause Log"));
+    QCOMPARE(rig.text("STLog"), u8q("Лог записывается в файл ") + kName);
     QCOMPARE(logFiles(rig), QStringList{kName});
 
     rig.clock.advance(61'000);  // a later resume makes no second file
-    f.StartLog->click();
-    QCOMPARE(f.StartLog->text(), QStringLiteral("Go Log"));
-    QCOMPARE(f.STLog->text(), u8q("Запись в файл лога приостановлена (") + kName + ")");
-    f.StartLog->click();
-    QCOMPARE(f.StartLog->text(), QStringLiteral("Pause Log"));
-    QCOMPARE(f.STLog->text(), u8q("Лог записывается в файл ") + kName);
+    rig.click("StartLog");
+    QCOMPARE(rig.text("StartLog"), QStringLiteral("Go Log"));
+    QCOMPARE(rig.text("STLog"), u8q("Запись в файл лога приостановлена (") + kName + ")");
+    rig.click("StartLog");
+    QCOMPARE(rig.text("StartLog"), QStringLiteral("Pause Log"));
+    QCOMPARE(rig.text("STLog"), u8q("Лог записывается в файл ") + kName);
     QCOMPARE(logFiles(rig), QStringList{kName});
     for (const std::string& text : rig.messages.texts()) QVERIFY(text.find("файл лога") == std::string::npos);
 }
 
 void TestLogFile::shownLinesReachTheFileByteForByte() {
-    RxFormRig rig;
-    QVERIFY(rig.connectDevice());
-    TForm1& f = *rig.form;
-    f.setRxTimeoutMs(0);
-    f.VisTime->setChecked(true);
-    f.AddStrCmd->setText(QStringLiteral("$0D"));
-    f.StartLog->click();
+    FormRig rig;
+    QVERIFY(rig.openDevice());
+    rig.setRxTimeoutMs(0);
+    rig.check("VisTime");
+    rig.fill("AddStrCmd", QStringLiteral("$0D"));
+    rig.click("StartLog");
 
-    f.SendPortData("AT");                 // TX line: the command and its tail, whole
+    rig.send("AT");                 // TX line: the command and its tail, whole
     receive(rig, "OK\r\n");               // RX line: shortened, no zero byte
     receive(rig, std::string("A\0B", 3)); // no line end: the last letter stays
     const QByteArray expected = QByteArray(" [ 09:07:03:000 > ] AT\r\r\n") +
@@ -87,67 +78,65 @@ void TestLogFile::shownLinesReachTheFileByteForByte() {
     QCOMPARE(rig.fileBytes(kName), expected);
 
     // Lines the filter drops are not written; paused lines neither.
-    f.FiltrLog->setText(QStringLiteral("OK"));
-    f.SendPortData("AT");
+    rig.fill("FiltrLog", QStringLiteral("OK"));
+    rig.send("AT");
     receive(rig, "NO\r");
     receive(rig, "OK2\r");
-    f.StartLog->click();
+    rig.click("StartLog");
     receive(rig, "OK3\r");
-    f.StartLog->click();
+    rig.click("StartLog");
     receive(rig, "OK4\r");
     QCOMPARE(rig.fileBytes(kName), expected + " [ 09:07:03:004 < ] OK2\r\r\n" + " [ 09:07:03:006 < ] OK4\r\r\n");
-    QTRY_VERIFY(f.MainWindow->toPlainText().contains(QStringLiteral("OK3")));
+    QTRY_VERIFY(rig.text("MainWindow").contains(QStringLiteral("OK3")));
 }
 
 void TestLogFile::aFileThatCannotBeCreated() {
-    RxFormRig rig;
-    TForm1& f = *rig.form;
+    FormRig rig;
     QVERIFY(QDir(rig.dir.path()).mkdir(kName));
     rig.messages.shown.clear();
 
-    f.StartLog->click();
+    rig.click("StartLog");
     QCOMPARE(rig.messages.texts(), std::vector<std::string>{"Не удалось создать файл лога " + kName.toStdString()});
     QCOMPARE(rig.messages.shown[0].detail, std::string("с таким именем уже есть папка"));
-    QCOMPARE(f.StartLog->text(), QStringLiteral("Start Log"));
-    QCOMPARE(TForm1::tag(f.StartLog), 0);
-    QCOMPARE(f.STLog->text(), u8q("Запись в файл не ведётся"));
-    QVERIFY(!f.logFile->LogActive);
+    QCOMPARE(rig.text("StartLog"), QStringLiteral("Start Log"));
+    QCOMPARE(rig.tag("StartLog"), 0);
+    QCOMPARE(rig.text("STLog"), u8q("Запись в файл не ведётся"));
+    QVERIFY(!rig.logActive());
 
     // Once the obstacle is gone the next click creates the file.
     QVERIFY(QDir(rig.dir.path()).rmdir(kName));
-    f.StartLog->click();
-    QCOMPARE(f.StartLog->text(), QStringLiteral("Pause Log"));
+    rig.click("StartLog");
+    QCOMPARE(rig.text("StartLog"), QStringLiteral("Pause Log"));
     QVERIFY(QFileInfo(rig.dir.filePath(kName)).isFile());
 }
 
 void TestLogFile::aFailingWriteIsReportedOnceAndPauses() {
-    RxFormRig rig;
-    QVERIFY(rig.connectDevice());
-    TForm1& f = *rig.form;
-    f.setRxTimeoutMs(0);
-    f.AddStrCmd->clear();
-    f.logFile->pathOf = [](const std::string&) { return std::string("/dev/full"); };
-    f.StartLog->click();
-    QCOMPARE(f.StartLog->text(), QStringLiteral("Pause Log"));
+    FormRig rig;
+    QVERIFY(rig.openDevice());
+    rig.setRxTimeoutMs(0);
+    rig.fill("AddStrCmd", {});
+    rig.failLogWrites("/dev/full");
+    rig.click("StartLog");
+    QCOMPARE(rig.text("StartLog"), QStringLiteral("Pause Log"));
     rig.messages.shown.clear();
 
     receive(rig, "one\r");
     receive(rig, "two\r");
-    f.SendPortData("three");
+    rig.send("three");
     QCOMPARE(rig.messages.texts(),
              std::vector<std::string>{"Не удалось записать строку в файл лога " + kName.toStdString() +
                                       ". Запись в файл приостановлена."});
     QCOMPARE(rig.messages.shown[0].detail, std::string("на диске нет места"));
-    QCOMPARE(f.StartLog->text(), QStringLiteral("Go Log"));
-    QCOMPARE(f.STLog->text(), u8q("Запись в файл лога приостановлена (") + kName + ")");
+    QCOMPARE(rig.text("StartLog"), QStringLiteral("Go Log"));
+    QCOMPARE(rig.text("STLog"), u8q("Запись в файл лога приостановлена (") + kName + ")");
     // Reception went on and every line was shown.
-    QTRY_COMPARE(rig.shownLines().size(), 3);
+    QTRY_COMPARE(rig.logLines().size(), 3);
 
     // Resuming tries again and, the device still full, pauses again.
-    f.StartLog->click();
+    rig.click("StartLog");
     receive(rig, "four\r");
     QCOMPARE(rig.messages.shown.size(), std::size_t(2));
-    QCOMPARE(f.StartLog->text(), QStringLiteral("Go Log"));
+    QCOMPARE(rig.text("StartLog"), QStringLiteral("Go Log"));
 }
 
 QTEST_MAIN(TestLogFile)

@@ -4,27 +4,18 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFocusEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QPaintEvent>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTextBlock>
-#include <QTimer>
 
 #include <memory>
 
 #include "common/ui/colors.h"
 #include "rx/ui/log_view.h"
-#include "app/main_window.h"
-#include "support/fakes.h"
+#include "support/form_rig.h"
 
 using namespace vantrel;
+using vantrel::test::FormRig;
 
 namespace {
 
@@ -70,9 +61,6 @@ class LogViewTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     // The view on its own.
     void displayText_data();
     void displayText();
@@ -96,36 +84,7 @@ private slots:
     void moreThan5000LinesEmptyTheView();
     void aReceiveTickTakesTheDueHousekeepingAlong();
     void wrappedLinesCountTowardsTheBound();
-
-private:
-    std::unique_ptr<TForm1> makeForm();
-
-    std::unique_ptr<QTemporaryDir> dir_;
-    QString oldDir_;
-    test::FakeClock clock_;
-    test::RecordingMessages messages_;
 };
-
-void LogViewTest::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    oldDir_ = QDir::currentPath();
-    QDir::setCurrent(dir_->path());
-}
-
-void LogViewTest::cleanup() {
-    QDir::setCurrent(oldDir_);
-    dir_.reset();
-}
-
-std::unique_ptr<TForm1> LogViewTest::makeForm() {
-    FormServices s;
-    s.clock = &clock_;
-    s.messages = &messages_;
-    s.listPorts = [] { return std::vector<std::string>{}; };
-    s.runModal = [](QDialog&) { return 0; };
-    return std::make_unique<TForm1>(s);
-}
 
 void LogViewTest::displayText_data() {
     QTest::addColumn<QString>("line");
@@ -412,30 +371,30 @@ void LogViewTest::theScrollBarIsRepaintedWhenItsPictureChanges() {
 }
 
 void LogViewTest::pauseShowsTheOldLinesAndNewLinesAppearOnResume() {
-    auto form = makeForm();
-    form->show();
+    FormRig rig;
+    rig.form().show();
     QApplication::clipboard()->setText("user's own");
-    form->appendLogLine("old 1\r");
-    form->appendLogLine("old 2");
+    rig.showLine("old 1\r");
+    rig.showLine("old 2");
 
-    form->StartStopClick();
-    QCOMPARE(TForm1::tag(form->StartStop), 1);
-    QCOMPARE(form->StartStop->text(), QString(">"));
-    QVERIFY(form->SecondWindow->isVisible());
-    QVERIFY(!form->MainWindow->isVisible());
+    rig.click("StartStop");
+    QCOMPARE(rig.tag("StartStop"), 1);
+    QCOMPARE(rig.text("StartStop"), QString(">"));
+    QVERIFY(rig.visible("SecondWindow"));
+    QVERIFY(!rig.visible("MainWindow"));
     const QString frozen = "old 1\nold 2\n\n" + kStop;
-    QCOMPARE(form->SecondWindow->toPlainText(), frozen);
+    QCOMPARE(rig.text("SecondWindow"), frozen);
 
-    for (int i = 1; i <= 10; ++i) form->appendLogLine("new " + std::to_string(i));
-    QCOMPARE(form->SecondWindow->toPlainText(), frozen);
+    for (int i = 1; i <= 10; ++i) rig.showLine("new " + std::to_string(i));
+    QCOMPARE(rig.text("SecondWindow"), frozen);
 
-    form->StartStopClick();
-    QCOMPARE(TForm1::tag(form->StartStop), 0);
-    QCOMPARE(form->StartStop->text(), QString("||"));
-    QVERIFY(form->MainWindow->isVisible());
-    QVERIFY(!form->SecondWindow->isVisible());
-    QVERIFY(form->SecondWindow->toPlainText().isEmpty());
-    const QStringList lines = viewLines(*form->MainWindow);
+    rig.click("StartStop");
+    QCOMPARE(rig.tag("StartStop"), 0);
+    QCOMPARE(rig.text("StartStop"), QString("||"));
+    QVERIFY(rig.visible("MainWindow"));
+    QVERIFY(!rig.visible("SecondWindow"));
+    QVERIFY(rig.text("SecondWindow").isEmpty());
+    const QStringList lines = rig.logLines();
     QCOMPARE(lines.size(), 12);
     QCOMPARE(lines.first(), QString("old 1"));
     QCOMPARE(lines.last(), QString("new 10"));
@@ -443,34 +402,34 @@ void LogViewTest::pauseShowsTheOldLinesAndNewLinesAppearOnResume() {
 }
 
 void LogViewTest::pauseOfAnEmptyLogShowsTheStopLine() {
-    auto form = makeForm();
-    form->StartStopClick();
-    QCOMPARE(form->SecondWindow->toPlainText(), "\n" + kStop);
+    FormRig rig;
+    rig.click("StartStop");
+    QCOMPARE(rig.text("SecondWindow"), "\n" + kStop);
 }
 
 void LogViewTest::clearEmptiesOnlyTheLog() {
-    auto form = makeForm();
-    form->appendLogLine("a");
-    form->SecondWindow->setPlainText("kept");
-    form->BTLog->click();
-    QVERIFY(form->MainWindow->wholeText().isEmpty());
-    QCOMPARE(form->SecondWindow->toPlainText(), QString("kept"));
+    FormRig rig;
+    rig.showLine("a");
+    rig.ctl<QPlainTextEdit>("SecondWindow")->setPlainText("kept");
+    rig.click("BTLog");
+    QVERIFY(rig.ctl<LogView>("MainWindow")->wholeText().isEmpty());
+    QCOMPARE(rig.text("SecondWindow"), QString("kept"));
 }
 
 void LogViewTest::sixColourClicksReturnToTheStart() {
-    auto form = makeForm();
+    FormRig rig;
     struct Step {
         std::uint32_t back, text;
     };
     const Step steps[6] = {{0xFF00000B, 0xFF000008}, {0xFF00001E, 0xFF000008}, {0x00FFFF00, 0xFF000008},
                            {0x00000000, 0x0000FF00}, {0x000000FF, 0x00FF0000}, {0xFF000005, 0xFF000008}};
-    QWidget* const six[] = {form->MainStrCmd, form->FastOldCmd, form->AddStrCmd,
-                            form->OldCmdList, form->LBTail,     form->MainWindow};
-    const QPalette secondBefore = form->SecondWindow->palette();
+    const char* const six[] = {"MainStrCmd", "FastOldCmd", "AddStrCmd", "OldCmdList", "LBTail", "MainWindow"};
+    const QPalette secondBefore = rig.ctl<QPlainTextEdit>("SecondWindow")->palette();
     for (int i = 0; i < 6; ++i) {
-        form->BTPalitra->click();
-        QCOMPARE(TForm1::tag(form->BTPalitra), (i + 1) % 6);
-        for (QWidget* w : six) {
+        rig.click("BTPalitra");
+        QCOMPARE(rig.tag("BTPalitra"), (i + 1) % 6);
+        for (const char* name : six) {
+            QWidget* w = rig.ctl(name);
             QCOMPARE(colorValue(w, true), steps[i].back);
             QCOMPARE(colorValue(w, false), steps[i].text);
             QCOMPARE(w->palette().color(QPalette::Base), colorFromValue(steps[i].back));
@@ -483,110 +442,113 @@ void LogViewTest::sixColourClicksReturnToTheStart() {
     QCOMPARE(colorFromValue(0x000000FF), QColor(255, 0, 0));
     QCOMPARE(colorFromValue(0x00FF0000), QColor(0, 0, 255));
     QCOMPARE(valueOfColor(QColor(0x12, 0x34, 0x56)), 0x00563412u);
-    QCOMPARE(form->SecondWindow->palette().color(QPalette::Base), secondBefore.color(QPalette::Base));
+    QCOMPARE(rig.ctl<QPlainTextEdit>("SecondWindow")->palette().color(QPalette::Base), secondBefore.color(QPalette::Base));
 }
 
 void LogViewTest::fontSizeStopsAt2And100() {
-    auto form = makeForm();
-    form->LogFontSize = 99;
-    form->SriftClick(true);
-    form->SriftClick(true);
-    QCOMPARE(form->LogFontSize, 100);
-    QCOMPARE(form->SriftText->text(), QString("100"));
-    QCOMPARE(form->MainWindow->font().pointSize(), 100);
-    QCOMPARE(form->SecondWindow->font().pointSize(), 100);
+    FormRig rig;
+    rig.setLogFontSize(99);
+    rig.arrow("Srift", true);
+    rig.arrow("Srift", true);
+    QCOMPARE(rig.logFontSize(), 100);
+    QCOMPARE(rig.text("SriftText"), QString("100"));
+    QCOMPARE(rig.ctl<LogView>("MainWindow")->font().pointSize(), 100);
+    QCOMPARE(rig.ctl<QPlainTextEdit>("SecondWindow")->font().pointSize(), 100);
 
-    form->LogFontSize = 3;
-    form->SriftClick(false);
-    form->SriftClick(false);
-    QCOMPARE(form->LogFontSize, 2);
-    QCOMPARE(form->SriftText->text(), QString("2"));
-    QCOMPARE(form->MainWindow->font().pointSize(), 2);
-    QCOMPARE(form->SecondWindow->font().pointSize(), 2);
+    rig.setLogFontSize(3);
+    rig.arrow("Srift", false);
+    rig.arrow("Srift", false);
+    QCOMPARE(rig.logFontSize(), 2);
+    QCOMPARE(rig.text("SriftText"), QString("2"));
+    QCOMPARE(rig.ctl<LogView>("MainWindow")->font().pointSize(), 2);
+    QCOMPARE(rig.ctl<QPlainTextEdit>("SecondWindow")->font().pointSize(), 2);
 }
 
 void LogViewTest::outputModeButtonsSetTheTail() {
-    auto form = makeForm();
-    form->AddStrCmd->setText("$0D$0A");
-    form->RBHEX->setChecked(true);
-    QVERIFY(form->AddStrCmd->text().isEmpty());
-    form->AddStrCmd->setText("0A");
-    form->RBASCII->setChecked(true);
-    QCOMPARE(form->AddStrCmd->text(), QString("$0D"));
+    FormRig rig;
+    rig.fill("AddStrCmd", "$0D$0A");
+    rig.check("RBHEX");
+    QVERIFY(rig.text("AddStrCmd").isEmpty());
+    rig.fill("AddStrCmd", "0A");
+    rig.check("RBASCII");
+    QCOMPARE(rig.text("AddStrCmd"), QString("$0D"));
     // Checking a button that is already checked changes nothing.
-    form->AddStrCmd->setText("x");
-    form->RBASCII->setChecked(true);
-    QCOMPARE(form->AddStrCmd->text(), QString("x"));
+    rig.fill("AddStrCmd", "x");
+    rig.check("RBASCII");
+    QCOMPARE(rig.text("AddStrCmd"), QString("x"));
 }
 
 void LogViewTest::filterFieldColours() {
-    auto form = makeForm();
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    FormRig rig;
+    rig.show();
     const QColor yellow(255, 255, 0);
-    const QColor face = colorFromValue(colorValue(form.get(), true));
+    const QColor face = colorFromValue(colorValue(&rig.form(), true));
     QVERIFY(face != yellow);
 
-    QTest::mouseClick(form->FiltrLog, Qt::LeftButton);
-    QCOMPARE(form->FiltrLog->palette().color(QPalette::Base), yellow);
-    QCOMPARE(colorValue(form->FiltrLog, true), 0x0000FFFFu);
+    QWidget* filter = rig.ctl("FiltrLog");
+    rig.click("FiltrLog");
+    QCOMPARE(filter->palette().color(QPalette::Base), yellow);
+    QCOMPARE(colorValue(filter, true), 0x0000FFFFu);
 
     QFocusEvent out(QEvent::FocusOut);
-    QApplication::sendEvent(form->FiltrLog, &out);
-    QCOMPARE(form->FiltrLog->palette().color(QPalette::Base), face);
+    QApplication::sendEvent(filter, &out);
+    QCOMPARE(filter->palette().color(QPalette::Base), face);
 
-    form->FiltrLog->setText("OK");
-    QApplication::sendEvent(form->FiltrLog, &out);
-    QCOMPARE(form->FiltrLog->palette().color(QPalette::Base), yellow);
+    rig.fill("FiltrLog", "OK");
+    QApplication::sendEvent(filter, &out);
+    QCOMPARE(filter->palette().color(QPalette::Base), yellow);
 }
 
 void LogViewTest::moreThan5000LinesEmptyTheView() {
-    auto form = makeForm();
-    for (int i = 1; i <= 5000; ++i) form->appendLogLine("line " + std::to_string(i));
-    form->boundLog();
-    QCOMPARE(form->MainWindow->visualLineCount(), 5000);
-    QCOMPARE(viewLines(*form->MainWindow).last(), QString("line 5000"));
+    FormRig rig;
+    for (int i = 1; i <= 5000; ++i) rig.showLine("line " + std::to_string(i));
+    rig.boundLog();
+    QCOMPARE(rig.ctl<LogView>("MainWindow")->visualLineCount(), 5000);
+    QCOMPARE(rig.logLines().last(), QString("line 5000"));
 
-    form->appendLogLine("line 5001");
-    QTRY_VERIFY_WITH_TIMEOUT(form->MainWindow->wholeText().isEmpty(), 1000);
-    form->appendLogLine("after");
-    QCOMPARE(viewLines(*form->MainWindow), QStringList({"after"}));
+    rig.showLine("line 5001");
+    QTRY_VERIFY_WITH_TIMEOUT(rig.ctl<LogView>("MainWindow")->wholeText().isEmpty(), 1000);
+    rig.showLine("after");
+    QCOMPARE(rig.logLines(), QStringList({"after"}));
 }
 
 void LogViewTest::aReceiveTickTakesTheDueHousekeepingAlong() {
-    auto form = makeForm();
-    QTimer* housekeeping = form->CustomFunctions;
+    FormRig rig;
+    QTimer* housekeeping = rig.ctl<QTimer>("CustomFunctions");
+    QTimer* rxTimer = rig.ctl<QTimer>("RxTimer");
+    QWidget* list = rig.ctl("FastOldCmd");
+    QWidget* line = rig.ctl("MainStrCmd");
     const auto fieldsApart = [&] {
-        form->FastOldCmd->resize(form->MainStrCmd->width() + 7, form->FastOldCmd->height());
-        return form->FastOldCmd->width() != form->MainStrCmd->width();
+        list->resize(line->width() + 7, list->height());
+        return list->width() != line->width();
     };
     // Not yet due: the tick leaves it to its own timer.
     housekeeping->start();
     QVERIFY(fieldsApart());
-    form->receiveTickFromLoop();
-    QVERIFY(form->FastOldCmd->width() != form->MainStrCmd->width());
+    FormRig::fire(rxTimer);
+    QVERIFY(list->width() != line->width());
 
     // Due within a millisecond: it runs now, and its next tick is 10 ms away.
     QDeadlineTimer deadline(1000);
     while (housekeeping->remainingTime() > 1 && !deadline.hasExpired()) {
     }
-    form->receiveTickFromLoop();
-    QCOMPARE(form->FastOldCmd->width(), form->MainStrCmd->width());
+    FormRig::fire(rxTimer);
+    QCOMPARE(list->width(), line->width());
     QVERIFY2(housekeeping->remainingTime() >= 8, qPrintable(QString::number(housekeeping->remainingTime())));
 }
 
 void LogViewTest::wrappedLinesCountTowardsTheBound() {
-    auto form = makeForm();
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    FormRig rig;
+    rig.show();
     // Each line wraps into several pieces, so far fewer than 5000 lines fill the view.
     const std::string wide(1000, 'W');
+    const LogView* view = rig.ctl<LogView>("MainWindow");
     int blocksBeforeClear = 0;
     int previous = 0;
     for (int i = 0; i < 5000 && blocksBeforeClear == 0; ++i) {
-        form->appendLogLine(wide);
-        form->boundLog();
-        const int blocks = form->MainWindow->document()->blockCount();
+        rig.showLine(wide);
+        rig.boundLog();
+        const int blocks = view->document()->blockCount();
         if (blocks < previous) blocksBeforeClear = previous;
         previous = blocks;
     }

@@ -1,32 +1,28 @@
 // The macro editor window, opened by a double click on a macro field of the
 // real main window in editor mode.
-#include <QLabel>
-#include <QTest>
-
 #include "macros/ui/macro_editor_window.h"
 #include "common/ui/text_codec.h"
-#include "macro_form_harness.h"
+#include "support/form_rig.h"
 
 using namespace vantrel;
-using test::field;
-using Harness = test::MacroFormHarness;
+using test::FormRig;
 
 class MacroEditorTest : public QObject {
     Q_OBJECT
 
 private slots:
     void init() {
-        QVERIFY(h_.start());
+        rig_ = std::make_unique<FormRig>(test::RigOptions{.start = false});
         // Macro 4 of list 1 with a name, a command line and 12 help lines.
-        Harness::writeStore([](MacroStore& s) {
+        FormRig::writeMacroStore([](MacroStore& s) {
             s.SetCmdName(1, 4, "Reset");
             s.SetCmdLine(1, 4, "ATZ");
             for (int j = 1; j <= 12; ++j) s.SetHelpLine(1, 4, j, "help " + std::to_string(j));
             s.SetHelpLine(1, 5, 1, "other macro");
         });
-        h_.makeForm();
+        rig_->start();
     }
-    void cleanup() { h_.stop(); }
+    void cleanup() { rig_.reset(); }
 
     void opensOnTheMacroAndStoresLiveAndOnClosing();
     void enterInLine12ClosesAndTheLineReachesThePanel();
@@ -40,61 +36,58 @@ private:
     // Enters editor mode and double-clicks field `k`; `user` plays the editor,
     // which is then closed with its close box unless the user closed it.
     void openEditor(int k, const std::function<void(TFormEditHelpCmd&)>& user) {
-        TForm1& f = *h_.form;
-        if (TForm1::tag(f.EditAllCmd) == 0) QTest::mouseClick(f.EditAllCmd, Qt::LeftButton);
-        h_.onModal = [&user](QDialog& d) {
+        if (rig_->tag("EditAllCmd") == 0) rig_->click("EditAllCmd");
+        rig_->onModal = [&user](QDialog& d) {
             d.show();
             user(static_cast<TFormEditHelpCmd&>(d));
             d.close();
             return d.result();
         };
-        QTest::mouseDClick(field(f, k), Qt::LeftButton);
-        h_.onModal = nullptr;
+        rig_->doubleClick(QStringLiteral("Edit%1").arg(k));
+        rig_->onModal = nullptr;
     }
 
-    Harness h_;
+    std::unique_ptr<FormRig> rig_;
 };
 
 void MacroEditorTest::opensOnTheMacroAndStoresLiveAndOnClosing() {
-    TForm1& f = *h_.form;
-    const QColor normal = field(f, 4)->palette().color(QPalette::Base);
-    const QByteArray fileBefore = Harness::fileBytes();
-    f.ButtonCmdHelp(5);  // the pointer passed another macro last
+    const QColor normal = rig_->ctl<QLineEdit>("Edit4")->palette().color(QPalette::Base);
+    const QByteArray fileBefore = rig_->fileBytes("CmdConfig");
+    rig_->hover("Button5");  // the pointer passed another macro last
     bool ran = false;
     openEditor(4, [&](TFormEditHelpCmd& e) {
         ran = true;
         QCOMPARE(e.windowTitle(), ru("Редактор макроса"));
         QCOMPARE(e.size(), QSize(384, 397));
-        QCOMPARE(field(f, 4)->palette().color(QPalette::Base), QColor(0, 255, 0));
+        QCOMPARE(rig_->ctl<QLineEdit>("Edit4")->palette().color(QPalette::Base), QColor(0, 255, 0));
         QCOMPARE(e.CmdName->text(), QString("Reset"));
         QCOMPARE(e.CmdData->text(), QString("ATZ"));
         for (int j = 1; j <= 12; ++j) QCOMPARE(e.EditorFields[std::size_t(j - 1)]->text(), QString("help %1").arg(j));
         QCOMPARE(e.focusWidget(), static_cast<QWidget*>(e.CmdName));
 
         e.CmdName->clear();
-        test::typeText(e.CmdName, ru("Сброс"));
-        QCOMPARE(f.store->GetCmdName(1, 4), toCp(ru("Сброс")));
+        rig_->type("CmdName", ru("Сброс"));
+        QCOMPARE(rig_->store().GetCmdName(1, 4), toCp(ru("Сброс")));
         QTest::keyClicks(e.CmdData, "&F");
-        QCOMPARE(f.store->GetCmdLine(1, 4), std::string("ATZ&F"));
+        QCOMPARE(rig_->store().GetCmdLine(1, 4), std::string("ATZ&F"));
         QTest::keyClicks(e.EditorFields[2], "!");
-        QCOMPARE(f.HelpLabels[2]->text(), QString("help 3!"));
-        QCOMPARE(f.store->GetHelpLine(1, 4, 3), std::string("help 3"));  // stored on closing
+        QCOMPARE(rig_->text("STH3"), QString("help 3!"));
+        QCOMPARE(rig_->store().GetHelpLine(1, 4, 3), std::string("help 3"));  // stored on closing
         e.EditorFields[11]->clear();
     });
     QVERIFY(ran);
-    QCOMPARE(f.EditIndex, 4);
-    QCOMPARE(f.store->GetHelpLine(1, 4, 3), std::string("help 3!"));
-    QCOMPARE(f.store->GetHelpLine(1, 4, 12), std::string());
-    QCOMPARE(f.store->GetHelpLine(1, 5, 1), std::string("other macro"));
-    QCOMPARE(field(f, 4)->text(), ru("Сброс"));
-    QCOMPARE(field(f, 4)->palette().color(QPalette::Base), normal);
-    QVERIFY(f.MacrosChanged);
-    QCOMPARE(Harness::fileBytes(), fileBefore);  // the file waits for the panel's save
+    QCOMPARE(rig_->editIndex(), 4);
+    QCOMPARE(rig_->store().GetHelpLine(1, 4, 3), std::string("help 3!"));
+    QCOMPARE(rig_->store().GetHelpLine(1, 4, 12), std::string());
+    QCOMPARE(rig_->store().GetHelpLine(1, 5, 1), std::string("other macro"));
+    QCOMPARE(rig_->text("Edit4"), ru("Сброс"));
+    QCOMPARE(rig_->ctl<QLineEdit>("Edit4")->palette().color(QPalette::Base), normal);
+    QVERIFY(rig_->macrosChanged());
+    QCOMPARE(rig_->fileBytes("CmdConfig"), fileBefore);  // the file waits for the panel's save
 }
 
 void MacroEditorTest::enterInLine12ClosesAndTheLineReachesThePanel() {
-    TForm1& f = *h_.form;
-    f.RbData->setChecked(true);  // the panel shows command lines
+    rig_->check("RbData");  // the panel shows command lines
     bool closedByEnter = false;
     openEditor(4, [&](TFormEditHelpCmd& e) {
         QTest::keyClicks(e.CmdData, "0");
@@ -102,7 +95,7 @@ void MacroEditorTest::enterInLine12ClosesAndTheLineReachesThePanel() {
         closedByEnter = !e.isVisible();
     });
     QVERIFY(closedByEnter);
-    QCOMPARE(field(f, 4)->text(), QString("ATZ0"));
+    QCOMPARE(rig_->text("Edit4"), QString("ATZ0"));
 }
 
 void MacroEditorTest::keys_data() {
@@ -152,12 +145,11 @@ void MacroEditorTest::fieldsFollowTheWindowWidth() {
 }
 
 void MacroEditorTest::typingLimitsLeaveLongStoredTextWhole() {
-    TForm1& f = *h_.form;
     const std::string longName(51, 'N'), longLine(251, 'L');
-    f.store->SetCmdName(1, 2, longName);
-    f.store->SetCmdLine(1, 2, longLine);
-    f.store->SetHelpLine(1, 2, 1, std::string(151, 'H'));
-    f.ReadListCmd(1);
+    rig_->store().SetCmdName(1, 2, longName);
+    rig_->store().SetCmdLine(1, 2, longLine);
+    rig_->store().SetHelpLine(1, 2, 1, std::string(151, 'H'));
+    rig_->readList(1);
     openEditor(2, [&](TFormEditHelpCmd& e) {
         QCOMPARE(e.CmdData->text().size(), 251);
         QTest::keyClicks(e.EditorFields[1], QString(70, 'h'));
@@ -165,27 +157,26 @@ void MacroEditorTest::typingLimitsLeaveLongStoredTextWhole() {
         QTest::keyClicks(e.CmdName, "more");  // already beyond the limit: refused
         QCOMPARE(e.CmdName->text().size(), 51);
     });
-    QCOMPARE(f.store->GetCmdName(1, 2), longName);
-    QCOMPARE(f.store->GetCmdLine(1, 2), longLine);
-    QCOMPARE(f.store->GetHelpLine(1, 2, 1), std::string(151, 'H'));
-    QCOMPARE(f.store->GetHelpLine(1, 2, 2), std::string(50, 'h'));
+    QCOMPARE(rig_->store().GetCmdName(1, 2), longName);
+    QCOMPARE(rig_->store().GetCmdLine(1, 2), longLine);
+    QCOMPARE(rig_->store().GetHelpLine(1, 2, 1), std::string(151, 'H'));
+    QCOMPARE(rig_->store().GetHelpLine(1, 2, 2), std::string(50, 'h'));
 }
 
 void MacroEditorTest::onlyTheEditorsOwnLinesAreStored() {
-    TForm1& f = *h_.form;
     openEditor(4, [&](TFormEditHelpCmd& e) {
         QTest::keyClicks(e.EditorFields[0], "+");
-        f.OutHelpHelp();  // a hover-help text lands in the shared labels meanwhile
+        rig_->showGeneralHelp();  // a hover-help text lands in the shared labels meanwhile
     });
-    QCOMPARE(f.store->GetHelpLine(1, 4, 1), std::string("help 1+"));
-    QCOMPARE(f.store->GetHelpLine(1, 4, 2), std::string("help 2"));
+    QCOMPARE(rig_->store().GetHelpLine(1, 4, 1), std::string("help 1+"));
+    QCOMPARE(rig_->store().GetHelpLine(1, 4, 2), std::string("help 2"));
 
     // A runner that never shows the editor leaves the macro alone (the editor
     // still holds macro 4's lines, which must not land on macro 5).
-    h_.onModal = [](QDialog&) { return 0; };
-    QTest::mouseDClick(field(f, 5), Qt::LeftButton);
-    QCOMPARE(f.store->GetHelpLine(1, 5, 1), std::string("other macro"));
-    QCOMPARE(f.store->GetHelpLine(1, 5, 2), std::string());
+    rig_->onModal = [](QDialog&) { return 0; };
+    rig_->doubleClick("Edit5");
+    QCOMPARE(rig_->store().GetHelpLine(1, 5, 1), std::string("other macro"));
+    QCOMPARE(rig_->store().GetHelpLine(1, 5, 2), std::string());
 }
 
 QTEST_MAIN(MacroEditorTest)

@@ -1,34 +1,22 @@
 // The main window as it stands after construction in an empty directory, the
 // refused close, and the small windows it owns.
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
 
 #include "common/ui/colors.h"
 #include "rx/ui/log_view.h"
-#include "app/main_window.h"
 #include "app/secondary_windows.h"
 #include "common/ui/text_codec.h"
 #include "common/ui/up_down.h"
-#include "support/fakes.h"
+#include "support/form_rig.h"
 
 using namespace vantrel;
+using vantrel::test::FormRig;
 
 namespace {
 
@@ -143,10 +131,6 @@ QWidget* control(QWidget* form, const QString& parent, const QString& name) {
     return p->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
 }
 
-struct ModalLog {
-    std::vector<QDialog*> opened;
-};
-
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -174,42 +158,16 @@ private slots:
     void upDownReportsTheArrowAndKeepsItsRange();
 
 private:
-    std::unique_ptr<TForm1> makeForm();
-
-    QTemporaryDir dir_;
-    QString oldDir_;
-    test::FakeClock clock_;
-    test::RecordingMessages messages_;
-    ModalLog modals_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<FormRig> rig_;  // the window as construction leaves it, for the whole case
     std::vector<std::string> firstStartMessages_;
 };
 
-std::unique_ptr<TForm1> MainWindowTest::makeForm() {
-    FormServices s;
-    s.clock = &clock_;
-    s.messages = &messages_;
-    s.listPorts = [] { return std::vector<std::string>{}; };
-    s.runModal = [this](QDialog& d) {
-        modals_.opened.push_back(&d);
-        return 0;
-    };
-    s.sleep = [](int) {};
-    return std::make_unique<TForm1>(std::move(s));
-}
-
 void MainWindowTest::initTestCase() {
-    QVERIFY(dir_.isValid());
-    oldDir_ = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir_.path()));
-    form_ = makeForm();
-    firstStartMessages_ = messages_.texts();
+    rig_ = std::make_unique<FormRig>();
+    firstStartMessages_ = rig_->messages.texts();
 }
 
-void MainWindowTest::cleanupTestCase() {
-    form_.reset();
-    QDir::setCurrent(oldDir_);
-}
+void MainWindowTest::cleanupTestCase() { rig_.reset(); }
 
 static QByteArray fileBytes(const QString& name) {
     QFile f(name);
@@ -223,35 +181,31 @@ void MainWindowTest::firstStartCreatesTheThreeFiles() {
     QCOMPARE(QFileInfo(QStringLiteral("CmdConfig")).size(), 100 * 102580);
     QCOMPARE(fileBytes(QStringLiteral("OldCmd")), QByteArray(50 * 256, '\0'));
     QCOMPARE(fileBytes(QStringLiteral("ConfigTerminal")), QByteArray(796, '\0'));
-    QCOMPARE(form_->CBLists->currentText(), QStringLiteral("List 1"));
-    QCOMPARE(form_->CBLists->count(), 100);
-    QCOMPARE(form_->SriftText->text(), QString::number(form_->MainWindow->font().pointSize()));
+    QCOMPARE(rig_->text("CBLists"), QStringLiteral("List 1"));
+    QCOMPARE(rig_->ctl<QComboBox>("CBLists")->count(), 100);
+    QCOMPARE(rig_->text("SriftText"), QString::number(rig_->ctl("MainWindow")->font().pointSize()));
 }
 
 void MainWindowTest::windowItself() {
-    QCOMPARE(form_->objectName(), QStringLiteral("TForm1"));
-    QCOMPARE(form_->windowTitle(), QStringLiteral("Vantrel v1_11"));
-    QCOMPARE(form_->size(), QSize(943, 749));
-    QCOMPARE(form_->font().pointSize(), 8);
-    QVERIFY(form_->font().family().startsWith(QStringLiteral("DejaVu Sans")));
-    QCOMPARE(form_->Design.W0, 943);
+    QCOMPARE(rig_->form().objectName(), QStringLiteral("TForm1"));
+    QCOMPARE(rig_->form().windowTitle(), QStringLiteral("Vantrel v1_11"));
+    QCOMPARE(rig_->form().size(), QSize(943, 749));
+    QCOMPARE(rig_->form().font().pointSize(), 8);
+    QVERIFY(rig_->form().font().family().startsWith(QStringLiteral("DejaVu Sans")));
+    QCOMPARE(rig_->design().W0, 943);
     // the window can be made wider and higher than designed
-    QVERIFY(form_->maximumWidth() > 943);
-    QVERIFY(form_->maximumHeight() > 749);
-    QCOMPARE(form_->CurrentList, 1);
-    QVERIFY(!form_->CloseRefused);
-    QVERIFY(!form_->StartupInProgress);
-    QCOMPARE(form_->LogFontSize, 8);
-    QCOMPARE(form_->MainWindow->font().pointSize(), 8);
-    QCOMPARE(form_->focusWidget(), form_->BTConnect);
-    QVERIFY(form_->MainWindow->isReadOnly());
+    QVERIFY(rig_->form().maximumWidth() > 943);
+    QVERIFY(rig_->form().maximumHeight() > 749);
+    QCOMPARE(rig_->currentList(), 1);
+    QCOMPARE(rig_->logFontSize(), 8);
+    QCOMPARE(rig_->ctl<LogView>("MainWindow")->font().pointSize(), 8);
+    QCOMPARE(rig_->form().focusWidget(), rig_->ctl("BTConnect"));
+    QVERIFY(rig_->ctl<LogView>("MainWindow")->isReadOnly());
 
     // these start on the button face, and the settings saved at close say so
     const QColor face = QApplication::palette().color(QPalette::Button);
-    for (QWidget* w : std::initializer_list<QWidget*>{form_->FiltrLog, form_->MainWindow,
-                                                      form_->MainStrCmd, form_->AddStrCmd,
-                                                      form_->FastOldCmd, form_->LBTail,
-                                                      form_->CBLists}) {
+    for (const char* name : {"FiltrLog", "MainWindow", "MainStrCmd", "AddStrCmd", "FastOldCmd", "LBTail", "CBLists"}) {
+        QWidget* w = rig_->ctl(name);
         QCOMPARE(colorValue(w, true), colorvalue::kButtonFace);
         QCOMPARE(w->palette().color(QPalette::Base), face);
     }
@@ -265,7 +219,7 @@ void MainWindowTest::controls_data() {
 void MainWindowTest::controls() {
     QFETCH(int, row);
     const Expected& e = kControls[row];
-    QWidget* w = control(form_.get(), QString::fromLatin1(e.parent), QString::fromLatin1(e.name));
+    QWidget* w = control(&rig_->form(), QString::fromLatin1(e.parent), QString::fromLatin1(e.name));
     QVERIFY2(w, "missing, or not on its parent");
     QCOMPARE(w->x(), e.x);
     QCOMPARE(w->y(), e.y);
@@ -286,29 +240,28 @@ void MainWindowTest::controls() {
 
 void MainWindowTest::comboItemsAndEditing() {
     struct Row {
-        QComboBox* box;
+        const char* box;
         QStringList items;
         int selected;
     };
     const Row rows[] = {
-        {form_->BaudRate,
+        {"BaudRate",
          {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"},
          0},
-        {form_->ComBits, {"5", "6", "7", "8"}, 3},
-        {form_->ComStopBits, {"1", "1,5", "2"}, 0},
+        {"ComBits", {"5", "6", "7", "8"}, 3},
+        {"ComStopBits", {"1", "1,5", "2"}, 0},
     };
     for (const Row& r : rows) {
+        auto* box = rig_->ctl<QComboBox>(r.box);
         QStringList items;
-        for (int i = 0; i < r.box->count(); ++i) items << r.box->itemText(i);
+        for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
         QCOMPARE(items, r.items);
-        QCOMPARE(r.box->currentIndex(), r.selected);
-        QVERIFY(r.box->isEditable());
+        QCOMPARE(box->currentIndex(), r.selected);
+        QVERIFY(box->isEditable());
     }
-    QVERIFY(form_->ComPort->isEditable());
+    QVERIFY(rig_->ctl<QComboBox>("ComPort")->isEditable());
 
-    QStringList tails;
-    for (int i = 0; i < form_->LBTail->count(); ++i) tails << form_->LBTail->item(i)->text();
-    QCOMPARE(tails, QStringList({"[SUM_8(0..n)]", "[SUM_8(1..n)]", "[SUM_8(2..n)]",
+    QCOMPARE(rig_->items("LBTail"), QStringList({"[SUM_8(0..n)]", "[SUM_8(1..n)]", "[SUM_8(2..n)]",
                                  "[XOR_8 (0..n)]", "[XOR_8 (1..n)]", "[XOR_8 (2..n)]",
                                  "[FF - SUM_8(0..n)]", "[FF - SUM_8(1..n)]",
                                  "[FF - SUM_8(2..n)]", "[CRC16_MODBUS(0..n)]", "[CRC16_CCITT(0..n)]",
@@ -318,22 +271,18 @@ void MainWindowTest::comboItemsAndEditing() {
 void MainWindowTest::typingLimits() {
     // What the user can type, whatever mechanism enforces it.
     struct Row {
-        QLineEdit* field;
+        const char* field;
         char key;
         int limit;
     };
-    auto form = makeForm();
+    FormRig rig({.workDir = rig_->dir.path()});  // a second window on the same files
     const Row rows[] = {
-        {form->FiltrLog, 'x', 250},
-        {form->PeriodTX, '7', 5},
-        {form->ListNameEDT, 'x', 150},
-        {form->MacroFields[0], 'x', 50},
-        {form->MacroFields[47], 'x', 50},
+        {"FiltrLog", 'x', 250}, {"PeriodTX", '7', 5}, {"ListNameEDT", 'x', 150}, {"Edit1", 'x', 50}, {"Edit48", 'x', 50},
     };
     for (const Row& r : rows) {
-        r.field->clear();
-        QTest::keyClicks(r.field, QString(r.limit + 10, QLatin1Char(r.key)));
-        QCOMPARE(r.field->text().size(), r.limit);
+        rig.fill(r.field, {});
+        rig.type(r.field, QString(r.limit + 10, QLatin1Char(r.key)));
+        QCOMPARE(rig.text(r.field).size(), r.limit);
     }
 }
 
@@ -341,30 +290,27 @@ void MainWindowTest::macroGridAndHelpLines() {
     for (int k = 1; k <= 48; ++k) {
         const int c = (k - 1) / 8, r = (k - 1) % 8;
         const QRect place(8 + 88 * c, 72 + 24 * r, c < 5 ? 89 : 201, 25);
-        QPushButton* b = form_->MacroButtons[k - 1];
-        QLineEdit* e = form_->MacroFields[k - 1];
-        QCOMPARE(b->objectName(), QStringLiteral("Button%1").arg(k));
-        QCOMPARE(e->objectName(), QStringLiteral("Edit%1").arg(k));
-        QCOMPARE(b->parentWidget(), form_->MainPanel);
-        QCOMPARE(e->parentWidget(), form_->MainPanel);
+        QWidget* b = rig_->ctl(QStringLiteral("Button%1").arg(k));
+        QWidget* e = rig_->ctl(QStringLiteral("Edit%1").arg(k));
+        QCOMPARE(b->parentWidget(), rig_->ctl("MainPanel"));
+        QCOMPARE(e->parentWidget(), rig_->ctl("MainPanel"));
         QCOMPARE(b->geometry(), place);
         QCOMPARE(e->geometry(), place);
         QVERIFY(!b->isHidden());
         QVERIFY(e->isHidden());
-        QCOMPARE(TForm1::tag(b), k);
-        QCOMPARE(TForm1::tag(e), k);
-        QCOMPARE(form_->Design.MacroL[k - 1], place.x());
-        QCOMPARE(form_->Design.MacroW[k - 1], place.width());
+        QCOMPARE(FormRig::tag(b), k);
+        QCOMPARE(FormRig::tag(e), k);
+        QCOMPARE(rig_->design().MacroL[k - 1], place.x());
+        QCOMPARE(rig_->design().MacroW[k - 1], place.width());
     }
-    const QColor cream = form_->HelpLabels[5]->palette().color(QPalette::Window);
+    const QColor cream = rig_->ctl("STH6")->palette().color(QPalette::Window);
     QVERIFY2(cream.red() > 240 && cream.green() > 240 && cream.blue() < cream.green(),
              "help lines are on a cream background");
     for (int i = 1; i <= 12; ++i) {
-        QLabel* l = form_->HelpLabels[i - 1];
-        QCOMPARE(l->objectName(), QStringLiteral("STH%1").arg(i));
+        auto* l = rig_->ctl<QLabel>(QStringLiteral("STH%1").arg(i));
         QCOMPARE(l->geometry(), QRect(668, 72 + 16 * (i - 1), 261, 17));
-        QCOMPARE(TForm1::tag(l), i);
-        QCOMPARE(form_->Design.HelpLabelL[i - 1], 668);
+        QCOMPARE(FormRig::tag(l), i);
+        QCOMPARE(rig_->design().HelpLabelL[i - 1], 668);
         QVERIFY(l->autoFillBackground());
         QCOMPARE(l->palette().color(QPalette::Window), cream);
         QCOMPARE(l->font().bold(), i == 1);
@@ -374,77 +320,85 @@ void MainWindowTest::macroGridAndHelpLines() {
 
 void MainWindowTest::timers() {
     struct Row {
-        QTimer* timer;
         const char* name;
         int interval;
         bool active;
         Qt::TimerType type;
     };
     const Row rows[] = {
-        {form_->CheckConnect, "CheckConnect", 1000, true, Qt::CoarseTimer},
-        {form_->RxTimer, "RxTimer", 1, true, Qt::PreciseTimer},
-        {form_->TimerPeriod, "TimerPeriod", 1, false, Qt::PreciseTimer},
-        {form_->CustomFunctions, "CustomFunctions", 10, true, Qt::PreciseTimer},
+        {"CheckConnect", 1000, true, Qt::CoarseTimer},
+        {"RxTimer", 1, true, Qt::PreciseTimer},
+        {"TimerPeriod", 1, false, Qt::PreciseTimer},
+        {"CustomFunctions", 10, true, Qt::PreciseTimer},
     };
     for (const Row& r : rows) {
-        QVERIFY(r.timer);
-        QCOMPARE(r.timer->objectName(), QString::fromLatin1(r.name));
-        QCOMPARE(r.timer->interval(), r.interval);
-        QCOMPARE(r.timer->isActive(), r.active);
-        QCOMPARE(r.timer->timerType(), r.type);
+        auto* timer = rig_->ctl<QTimer>(r.name);
+        QCOMPARE(timer->interval(), r.interval);
+        QCOMPARE(timer->isActive(), r.active);
+        QCOMPARE(timer->timerType(), r.type);
     }
 }
 
 void MainWindowTest::radioGroupsAreSeparate() {
-    auto form = makeForm();
+    FormRig rig({.workDir = rig_->dir.path()});  // a second window on the same files
     // Choosing in one group leaves the others alone.
-    form->RBHEX->setChecked(true);
-    QVERIFY(!form->RBASCII->isChecked());
-    QVERIFY(form->RBManual->isChecked());
-    QVERIFY(form->RBName->isChecked());
-    form->RbData->setChecked(true);
-    QVERIFY(!form->RBName->isChecked());
-    QVERIFY(form->RBHEX->isChecked());
-    QVERIFY(form->RBManual->isChecked());
-    form->RBSel->setChecked(true);
-    QVERIFY(!form->RBManual->isChecked());
-    QVERIFY(form->RBHEX->isChecked());
-    QVERIFY(form->RbData->isChecked());
+    rig.check("RBHEX");
+    QVERIFY(!rig.checked("RBASCII"));
+    QVERIFY(rig.checked("RBManual"));
+    QVERIFY(rig.checked("RBName"));
+    rig.check("RbData");
+    QVERIFY(!rig.checked("RBName"));
+    QVERIFY(rig.checked("RBHEX"));
+    QVERIFY(rig.checked("RBManual"));
+    rig.check("RBSel");
+    QVERIFY(!rig.checked("RBManual"));
+    QVERIFY(rig.checked("RBHEX"));
+    QVERIFY(rig.checked("RbData"));
 }
 
 void MainWindowTest::refusedCloseIsRefusedOnceAndSavesNothing() {
-    auto form = makeForm();
+    FormRig rig({.workDir = rig_->dir.path()});  // a second window on the same files
     QFile::remove(QStringLiteral("ConfigTerminal"));
     QVERIFY(QFile::exists(QStringLiteral("OldCmd")));
     const QByteArray history = fileBytes(QStringLiteral("OldCmd"));
+    rig.click("EditAllCmd");
+    rig.type("Edit1", QStringLiteral("x"));  // an unsaved edit: the close asks
 
-    form->CloseRefused = true;
-    QVERIFY(!form->close());
-    QVERIFY(!form->CloseRefused);
+    TSave& save = *qobject_cast<TSave*>(rig.form().findChild<QDialog*>(QStringLiteral("TSave")));
+    rig.onModal = [&](QDialog&) {
+        save.BtCancel->click();
+        return 0;
+    };
+    QVERIFY(!rig.form().close());
     QVERIFY2(!QFile::exists(QStringLiteral("ConfigTerminal")), "a refused close saved the settings");
 
-    // the refusal is spent: the next close goes through and saves
-    QVERIFY(form->close());
+    // the refusal is spent: the next answer "Нет" closes and saves the settings
+    rig.onModal = [&](QDialog&) {
+        save.BtNo->click();
+        return 0;
+    };
+    QVERIFY(rig.form().close());
     QVERIFY(QFile::exists(QStringLiteral("ConfigTerminal")));
     QCOMPARE(QFileInfo(QStringLiteral("ConfigTerminal")).size(), 796);
     QCOMPARE(fileBytes(QStringLiteral("OldCmd")), history);
 }
 
 void MainWindowTest::closeDoesNotRecreateARemovedHistory() {
-    auto form = makeForm();
+    FormRig rig({.workDir = rig_->dir.path()});  // a second window on the same files
     QVERIFY(QFile::remove(QStringLiteral("OldCmd")));
     QVERIFY(QFile::remove(QStringLiteral("ConfigTerminal")));
-    QVERIFY(form->close());
+    QVERIFY(rig.form().close());
     QVERIFY(!QFile::exists(QStringLiteral("OldCmd")));
     QCOMPARE(QFileInfo(QStringLiteral("ConfigTerminal")).size(), 796);
     // the next start creates it empty
-    auto next = makeForm();
+    rig.start();
     QCOMPARE(fileBytes(QStringLiteral("OldCmd")), QByteArray(50 * 256, '\0'));
 }
 
 void MainWindowTest::saveQuestionAnswers() {
-    auto form = makeForm();
-    TSave& save = *form->Save;
+    // TSave has no parent: with a second window alive it could not be told apart.
+    FormRig& rig = *rig_;
+    TSave& save = *rig.ctl<TSave>("TSave");
     QVERIFY(save.windowFlags() & Qt::FramelessWindowHint);
     QCOMPARE(save.Question->text(), ru("Сохранить изменения  макросов?"));
     QCOMPARE(save.BtYes->text(), ru("Да"));
@@ -458,36 +412,44 @@ void MainWindowTest::saveQuestionAnswers() {
         bool saves;
     };
     const Row rows[] = {{save.BtNo, false, false}, {save.BtCancel, true, false}, {save.BtYes, false, true}};
+    rig.click("EditAllCmd");
     for (const Row& r : rows) {
-        form->CloseRefused = false;
         QVERIFY(QFile::remove(store));
-        save.show();
-        QTRY_VERIFY(save.isVisible());
-        QCOMPARE(save.focusWidget(), save.BtYes);
-        QTest::mouseClick(r.answer, Qt::LeftButton);
+        rig.type("Edit2", QStringLiteral("y"));  // an edit not yet saved
+        bool focusedYes = false;
+        rig.onModal = [&](QDialog& d) {
+            d.show();
+            focusedYes = save.focusWidget() == save.BtYes;
+            QTest::mouseClick(r.answer, Qt::LeftButton);
+            return d.result();
+        };
+        QCOMPARE(rig.confirmClose(), !r.refuses);
+        QVERIFY(focusedYes);
         QTRY_VERIFY(!save.isVisible());
-        QCOMPARE(form->CloseRefused, r.refuses);
         QCOMPARE(QFile::exists(store), r.saves);
         if (r.saves) QCOMPARE(QFileInfo(store).size(), 100 * 102580);
         if (!QFile::exists(store)) {
             // put a store back for the next row to remove
-            form->SaveMacroStore();
+            FormRig::writeMacroStore([](MacroStore&) {});
         }
     }
+    rig.onModal = nullptr;
 }
 
 void MainWindowTest::infoAndPortErrorOpenModallyThroughTheSeam() {
-    modals_.opened.clear();
-    QTest::mouseClick(form_->BtInfo, Qt::LeftButton);
-    QCOMPARE(modals_.opened.size(), std::size_t(1));
-    QCOMPARE(modals_.opened[0], static_cast<QDialog*>(form_->Info));
-    form_->ShowPortError();
-    QCOMPARE(modals_.opened.size(), std::size_t(2));
-    QCOMPARE(modals_.opened[1], static_cast<QDialog*>(form_->OpenPortError));
+    rig_->modals.clear();
+    rig_->click("BtInfo");
+    QCOMPARE(rig_->modals.size(), std::size_t(1));
+    QCOMPARE(rig_->modals[0], rig_->ctl<QDialog>("TInfo"));
+    // a command sent with the port closed
+    rig_->fill("MainStrCmd", "AT");
+    rig_->key("MainStrCmd", Qt::Key_Return);
+    QCOMPARE(rig_->modals.size(), std::size_t(2));
+    QCOMPARE(rig_->modals[1], rig_->ctl<QDialog>("TOpenPortError"));
 }
 
 void MainWindowTest::secondaryWindowsAsDesigned() {
-    TInfo& info = *form_->Info;
+    TInfo& info = *rig_->ctl<TInfo>("TInfo");
     QCOMPARE(info.windowTitle(), QStringLiteral("Info"));
     QCOMPARE(info.size(), QSize(581, 462));
     QCOMPARE(info.minimumSize(), info.maximumSize());
@@ -510,7 +472,7 @@ void MainWindowTest::secondaryWindowsAsDesigned() {
         QTRY_VERIFY(!info.isVisible());
     }
 
-    TOpenPortError& err = *form_->OpenPortError;
+    TOpenPortError& err = *rig_->ctl<TOpenPortError>("TOpenPortError");
     QCOMPARE(err.windowTitle(), QStringLiteral("OpenPortError"));
     QCOMPARE(err.size(), QSize(599, 499));
     QVERIFY(err.maximumWidth() > 599);  // resizable
@@ -519,11 +481,11 @@ void MainWindowTest::secondaryWindowsAsDesigned() {
 }
 
 void MainWindowTest::upDownReportsTheArrowAndKeepsItsRange() {
-    UpDown& spin = *form_->TimeOutRx;
+    UpDown& spin = *rig_->ctl<UpDown>("TimeOutRx");
     QCOMPARE(spin.minimum(), -10000);
     QCOMPARE(spin.maximum(), 10000);
-    QCOMPARE(form_->Srift->minimum(), -100);
-    QCOMPARE(form_->Srift->maximum(), 100);
+    QCOMPARE(rig_->ctl<UpDown>("Srift")->minimum(), -100);
+    QCOMPARE(rig_->ctl<UpDown>("Srift")->maximum(), 100);
 
     UpDown small;
     small.setRange(-1, 1);

@@ -1,25 +1,17 @@
 // Receiving through the real main window: bytes from a pseudo-terminal
 // become RX lines, packets, statistics and after-answer sends.
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QToolButton>
-#include <QtTest>
 
 #include <thread>
 
 #include "common/ui/colors.h"
 #include "rx/ui/log_view.h"
-#include "rx/ui/rx_wake.h"
 #include "common/ui/up_down.h"
-#include "rx/log_file.h"
-#include "rx/receiver.h"
-#include "rx_form_rig.h"
+#include "rx/ui/rx_wake.h"
+#include "support/form_rig.h"
 
 using namespace vantrel;
-using vantrel::test::RxFormRig;
+using vantrel::test::FormRig;
 
 namespace {
 
@@ -34,7 +26,7 @@ std::string bytes(std::initializer_list<int> list) {
 class DeviceDuringBox final : public Messages {
 public:
     PtyDevice* device = nullptr;
-    TForm1* form = nullptr;
+    FormRig* rig = nullptr;
     std::string arriving;
     std::vector<std::string> texts;
     std::int64_t rxBytesAfterBox = -1;
@@ -42,14 +34,14 @@ public:
 
     void info(const std::string& text, const std::string& = {}) override {
         texts.push_back(text);
-        if (!device || !form) return;
-        const std::int64_t before = form->receiver->RxBytes;
+        if (!device || !rig) return;
+        const std::int64_t before = rig->rxBytes();
         device->write(arriving);
         QEventLoop loop;
         QTimer::singleShot(300, &loop, &QEventLoop::quit);
         loop.exec();
-        rxBytesAfterBox = form->receiver->RxBytes - before;
-        waitingAfterBox = form->link->waiting();
+        rxBytesAfterBox = rig->rxBytes() - before;
+        waitingAfterBox = rig->waiting();
     }
 };
 
@@ -69,64 +61,61 @@ private slots:
 };
 
 void TestReceiving::answerBecomesOneTimeStampedLine() {
-    RxFormRig rig;
-    QVERIFY(rig.connectDevice());
-    TForm1& f = *rig.form;
-    f.VisTime->setChecked(true);
-    f.setRxTimeoutMs(0);
+    FormRig rig;
+    QVERIFY(rig.openDevice());
+    rig.check("VisTime");
+    rig.setRxTimeoutMs(0);
 
     QVERIFY(rig.device.write("OK\r"));
-    QTRY_COMPARE(f.receiver->RxBytes, std::int64_t(3));
-    QCOMPARE(f.StaticText3->text(), QStringLiteral("TX: 0 RX: 3"));
+    QTRY_COMPARE(rig.rxBytes(), std::int64_t(3));
+    QCOMPARE(rig.text("StaticText3"), QStringLiteral("TX: 0 RX: 3"));
     // The clock stands still, so the packet stays open however many ticks pass.
     QTest::qWait(30);
-    QCOMPARE(rig.shownLines(), QStringList());
+    QCOMPARE(rig.logLines(), QStringList());
 
     rig.clock.advance(1);
-    QTRY_COMPARE(rig.shownLines(), QStringList{QStringLiteral(" [ 09:07:03:001 < ] OK")});
-    QCOMPARE(f.LRead->text(), QStringLiteral("Read: 1"));
-    QCOMPARE(f.MinTimeWait->text(), QStringLiteral("MIN_T_W:  NA"));
-    QCOMPARE(f.MaxTimeWait->text(), QStringLiteral("MAX_T_W: NA"));
+    QTRY_COMPARE(rig.logLines(), QStringList{QStringLiteral(" [ 09:07:03:001 < ] OK")});
+    QCOMPARE(rig.text("LRead"), QStringLiteral("Read: 1"));
+    QCOMPARE(rig.text("MinTimeWait"), QStringLiteral("MIN_T_W:  NA"));
+    QCOMPARE(rig.text("MaxTimeWait"), QStringLiteral("MAX_T_W: NA"));
 }
 
 void TestReceiving::hexRenderingAndLineFeedsAlone() {
-    RxFormRig rig;
-    QVERIFY(rig.connectDevice());
-    TForm1& f = *rig.form;
-    f.VisTime->setChecked(false);
-    f.setRxTimeoutMs(0);
-    f.RBAfterAns->setChecked(true);
-    f.MainStrCmd->setText(QStringLiteral("AT"));
+    FormRig rig;
+    QVERIFY(rig.openDevice());
+    rig.check("VisTime", false);
+    rig.setRxTimeoutMs(0);
+    rig.check("RBAfterAns");
+    rig.fill("MainStrCmd", QStringLiteral("AT"));
 
     // ASCII: line feeds alone are no packet: no line, no count, no send.
     QVERIFY(rig.device.write("\n\n"));
-    QTRY_COMPARE(f.receiver->RxBytes, std::int64_t(2));
+    QTRY_COMPARE(rig.rxBytes(), std::int64_t(2));
     rig.clock.advance(1);
-    QTRY_COMPARE(f.receiver->RxLen, 0u);
-    QCOMPARE(rig.shownLines(), QStringList());
-    QCOMPARE(f.LRead->text(), QStringLiteral("Read: 0"));
-    QCOMPARE(QByteArray::fromStdString(rig.wireFor(100)), QByteArray());
+    QTRY_COMPARE(rig.rxLen(), 0u);
+    QCOMPARE(rig.logLines(), QStringList());
+    QCOMPARE(rig.text("LRead"), QStringLiteral("Read: 0"));
+    QCOMPARE(QByteArray::fromStdString(rig.readFor(100)), QByteArray());
 
-    f.RBHEX->setChecked(true);
-    f.MainStrCmd->setText(QStringLiteral("41 54"));
-    f.AddStrCmd->setText(QStringLiteral(" 0D"));
+    rig.check("RBHEX");
+    rig.fill("MainStrCmd", QStringLiteral("41 54"));
+    rig.fill("AddStrCmd", QStringLiteral(" 0D"));
     QVERIFY(rig.device.write(bytes({0x00, 0xFF, 0x0D})));
-    QTRY_COMPARE(f.receiver->RxBytes, std::int64_t(5));
+    QTRY_COMPARE(rig.rxBytes(), std::int64_t(5));
     rig.clock.advance(1);
-    QTRY_COMPARE(rig.shownLines().value(0), QStringLiteral("00 FF 0D"));
-    QCOMPARE(f.LRead->text(), QStringLiteral("Read: 1"));
+    QTRY_COMPARE(rig.logLines().value(0), QStringLiteral("00 FF 0D"));
+    QCOMPARE(rig.text("LRead"), QStringLiteral("Read: 1"));
     // This packet, unlike the line feeds, released the command.
     QCOMPARE(QByteArray::fromStdString(rig.wire(3)), QByteArray("AT\r"));
 }
 
 void TestReceiving::aStreamIsCutIntoPacketsAbove1500Bytes() {
-    RxFormRig rig(RxFormRig::ClockKind::System);
-    QVERIFY(rig.connectDevice());
-    TForm1& f = *rig.form;
-    f.RBHEX->setChecked(true);
-    f.VisTime->setChecked(false);
+    FormRig rig({.systemClock = true});
+    QVERIFY(rig.openDevice());
+    rig.check("RBHEX");
+    rig.check("VisTime", false);
     // Long enough that a loaded machine does not cut the stream by silence.
-    f.setRxTimeoutMs(1000);
+    rig.setRxTimeoutMs(1000);
 
     std::string sent(5000, '\0');
     for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = char((i * 7 + i / 256) & 0xFF);
@@ -138,7 +127,7 @@ void TestReceiving::aStreamIsCutIntoPacketsAbove1500Bytes() {
     const auto collect = [&] {
         received.clear();
         sizes.clear();
-        for (const QString& line : rig.shownLines()) {
+        for (const QString& line : rig.logLines()) {
             const QByteArray packet = QByteArray::fromHex(line.toLatin1());
             sizes << int(packet.size());
             received += packet;
@@ -153,19 +142,18 @@ void TestReceiving::aStreamIsCutIntoPacketsAbove1500Bytes() {
     for (int i = 0; i + 1 < sizes.size(); ++i)
         QVERIFY2(sizes[i] >= 1501 && sizes[i] <= 2048, qPrintable(QStringLiteral("packet %1: %2 bytes").arg(i).arg(sizes[i])));
     QVERIFY(sizes.last() >= 1 && sizes.last() <= 2048);
-    QCOMPARE(f.receiver->RxBytes, std::int64_t(5000));
-    QCOMPARE(f.LRead->text(), QStringLiteral("Read: %1").arg(sizes.size()));
+    QCOMPARE(rig.rxBytes(), std::int64_t(5000));
+    QCOMPARE(rig.text("LRead"), QStringLiteral("Read: %1").arg(sizes.size()));
 }
 
 void TestReceiving::afterAnswerSendsOncePerCompleteAnswer() {
-    RxFormRig rig;
-    QVERIFY(rig.connectDevice());
-    TForm1& f = *rig.form;
-    f.setRxTimeoutMs(0);
-    f.RBAfterAns->setChecked(true);
-    f.MainStrCmd->setText(QStringLiteral("AT"));
-    f.AddStrCmd->setText(QStringLiteral("$0D"));
-    f.FiltrLog->setText(QStringLiteral("OK"));
+    FormRig rig;
+    QVERIFY(rig.openDevice());
+    rig.setRxTimeoutMs(0);
+    rig.check("RBAfterAns");
+    rig.fill("MainStrCmd", QStringLiteral("AT"));
+    rig.fill("AddStrCmd", QStringLiteral("$0D"));
+    rig.fill("FiltrLog", QStringLiteral("OK"));
 
     // Every answer sends the command line once, also one the filter hides.
     const char* answers[] = {"OK\r", "ERROR\r", "OK\r"};
@@ -173,149 +161,146 @@ void TestReceiving::afterAnswerSendsOncePerCompleteAnswer() {
     for (const char* answer : answers) {
         QVERIFY(rig.device.write(answer));
         total += std::int64_t(std::strlen(answer));
-        QTRY_COMPARE(f.receiver->RxBytes, total);
+        QTRY_COMPARE(rig.rxBytes(), total);
         rig.clock.advance(1);
         QCOMPARE(QByteArray::fromStdString(rig.wire(3)), QByteArray("AT\r"));
-        QCOMPARE(QByteArray::fromStdString(rig.wireFor(30)), QByteArray());
+        QCOMPARE(QByteArray::fromStdString(rig.readFor(30)), QByteArray());
     }
-    QCOMPARE(f.LRead->text(), QStringLiteral("Read: 2"));
+    QCOMPARE(rig.text("LRead"), QStringLiteral("Read: 2"));
 
     // A long answer: the flush above 1500 bytes finds the rest still waiting
     // and sends nothing; the end of the answer sends the command once.
-    QTRY_VERIFY(f.rxWake->sleeping());
-    f.RxTimer->stop();  // holds reception, also while the receiver waits for input
+    QTRY_VERIFY(rig.rxWakeSleeping());
+    rig.ctl<QTimer>("RxTimer")->stop();  // holds reception, also while the receiver waits for input
     QVERIFY(rig.device.write(std::string(3000, 'x')));
-    QTRY_COMPARE(f.link->waiting(), std::size_t(3000));
-    f.RxTimer->start();
-    QTRY_COMPARE(f.receiver->RxBytes, total + 3000);
-    QCOMPARE(QByteArray::fromStdString(rig.wireFor(50)), QByteArray());
+    QTRY_COMPARE(rig.waiting(), std::size_t(3000));
+    rig.ctl<QTimer>("RxTimer")->start();
+    QTRY_COMPARE(rig.rxBytes(), total + 3000);
+    QCOMPARE(QByteArray::fromStdString(rig.readFor(50)), QByteArray());
     rig.clock.advance(1);
     QCOMPARE(QByteArray::fromStdString(rig.wire(3)), QByteArray("AT\r"));
-    QCOMPARE(QByteArray::fromStdString(rig.wireFor(30)), QByteArray());
+    QCOMPARE(QByteArray::fromStdString(rig.readFor(30)), QByteArray());
 }
 
 void TestReceiving::nestedTicksDuringABoxLeaveTheBytesWaiting() {
     DeviceDuringBox box;
-    RxFormRig rig(RxFormRig::ClockKind::Fake, &box);
-    QVERIFY(rig.connectDevice());
-    TForm1& f = *rig.form;
-    f.setRxTimeoutMs(0);
-    f.RBAfterAns->setChecked(true);
-    f.MainStrCmd->setText(QStringLiteral("AT"));
-    f.AddStrCmd->setText(QStringLiteral("$0D"));
+    FormRig rig({.messages = &box});
+    QVERIFY(rig.openDevice());
+    rig.setRxTimeoutMs(0);
+    rig.check("RBAfterAns");
+    rig.fill("MainStrCmd", QStringLiteral("AT"));
+    rig.fill("AddStrCmd", QStringLiteral("$0D"));
     // A log file that fails at the first line opens a box inside the flush.
-    f.logFile->pathOf = [](const std::string&) { return std::string("/dev/full"); };
-    f.StartLogClick();
-    QCOMPARE(f.StartLog->text(), QStringLiteral("Pause Log"));
+    rig.failLogWrites("/dev/full");
+    rig.click("StartLog");
+    QCOMPARE(rig.text("StartLog"), QStringLiteral("Pause Log"));
     box.texts.clear();
     box.device = &rig.device;
-    box.form = &f;
+    box.rig = &rig;
     box.arriving = "LATE\r";
 
     QVERIFY(rig.device.write("OK\r"));
-    QTRY_COMPARE(f.receiver->RxBytes, std::int64_t(3));
+    QTRY_COMPARE(rig.rxBytes(), std::int64_t(3));
     rig.clock.advance(1);
     QTRY_COMPARE(box.texts.size(), std::size_t(1));
     box.device = nullptr;
     // While the box was open no tick read anything; the bytes gathered in the queue.
     QCOMPARE(box.rxBytesAfterBox, std::int64_t(0));
     QCOMPARE(box.waitingAfterBox, std::size_t(5));
-    QCOMPARE(f.StartLog->text(), QStringLiteral("Go Log"));
+    QCOMPARE(rig.text("StartLog"), QStringLiteral("Go Log"));
     // After the box the trigger of that flush finds the late bytes waiting and
     // sends nothing; the flush of the late bytes then sends the command.
-    QTRY_COMPARE(f.receiver->RxBytes, std::int64_t(8));
+    QTRY_COMPARE(rig.rxBytes(), std::int64_t(8));
     rig.clock.advance(1);
     QCOMPARE(QByteArray::fromStdString(rig.wire(3)), QByteArray("AT\r"));
-    QCOMPARE(rig.shownLines(), (QStringList{QStringLiteral("OK"), QStringLiteral("LATE"), QStringLiteral("AT")}));
+    QCOMPARE(rig.logLines(), (QStringList{QStringLiteral("OK"), QStringLiteral("LATE"), QStringLiteral("AT")}));
     QCOMPARE(box.texts.size(), std::size_t(1));  // the paused log raised no second box
 }
 
 void TestReceiving::intervalsAndTheStatisticsReset() {
-    RxFormRig rig;
-    QVERIFY(rig.connectDevice());
-    TForm1& f = *rig.form;
-    f.setRxTimeoutMs(0);
-    f.FiltrLog->setText(QStringLiteral("OK"));
+    FormRig rig;
+    QVERIFY(rig.openDevice());
+    rig.setRxTimeoutMs(0);
+    rig.fill("FiltrLog", QStringLiteral("OK"));
     std::int64_t total = 0;
     const auto receive = [&](const std::string& answer, int msBefore) {
         rig.clock.advance(msBefore);
         QVERIFY(rig.device.write(answer));
         total += std::int64_t(answer.size());
-        QTRY_COMPARE(f.receiver->RxBytes, total);
+        QTRY_COMPARE(rig.rxBytes(), total);
         rig.clock.advance(1);
-        QTRY_COMPARE(f.receiver->RxLen, 0u);
+        QTRY_COMPARE(rig.rxLen(), 0u);
     };
     receive("OK1\r", 0);
     receive("OK2\r", 249);
     receive("NO\r", 99);  // filtered: neither counted nor the end of an interval
     receive("OK3\r", 899);
-    QCOMPARE(f.LRead->text(), QStringLiteral("Read: 3"));
-    QCOMPARE(f.MinTimeWait->text(), QStringLiteral("MIN_T_W:  250"));
-    QCOMPARE(f.MaxTimeWait->text(), QStringLiteral("MAX_T_W: 1000"));
+    QCOMPARE(rig.text("LRead"), QStringLiteral("Read: 3"));
+    QCOMPARE(rig.text("MinTimeWait"), QStringLiteral("MIN_T_W:  250"));
+    QCOMPARE(rig.text("MaxTimeWait"), QStringLiteral("MAX_T_W: 1000"));
 
-    f.BTClrStat->click();
-    QCOMPARE(f.LRead->text(), QStringLiteral("Read: 0"));
-    QCOMPARE(f.LSend->text(), QStringLiteral("Send: 0"));
-    QCOMPARE(f.MinTimeWait->text(), QStringLiteral("MIN_T_W:  NA"));
-    QCOMPARE(f.MaxTimeWait->text(), QStringLiteral("MAX_T_W: NA"));
+    rig.click("BTClrStat");
+    QCOMPARE(rig.text("LRead"), QStringLiteral("Read: 0"));
+    QCOMPARE(rig.text("LSend"), QStringLiteral("Send: 0"));
+    QCOMPARE(rig.text("MinTimeWait"), QStringLiteral("MIN_T_W:  NA"));
+    QCOMPARE(rig.text("MaxTimeWait"), QStringLiteral("MAX_T_W: NA"));
     receive("OK4\r", 4999);  // measured from the last line before the reset
-    QCOMPARE(f.LRead->text(), QStringLiteral("Read: 1"));
-    QCOMPARE(f.MinTimeWait->text(), QStringLiteral("MIN_T_W:  5000"));
-    QCOMPARE(f.MaxTimeWait->text(), QStringLiteral("MAX_T_W: 5000"));
+    QCOMPARE(rig.text("LRead"), QStringLiteral("Read: 1"));
+    QCOMPARE(rig.text("MinTimeWait"), QStringLiteral("MIN_T_W:  5000"));
+    QCOMPARE(rig.text("MaxTimeWait"), QStringLiteral("MAX_T_W: 5000"));
 }
 
 void TestReceiving::timeOutArrowsStepCaptionAndColour() {
-    RxFormRig rig;
-    TForm1& f = *rig.form;
-    f.setRxTimeoutMs(0);
-    QCOMPARE(f.TimeOutAns->text(), QStringLiteral("TimeRX: 0"));
-    const std::uint32_t face = colorValue(f.TimeOutAns, true);
+    FormRig rig;
+    rig.setRxTimeoutMs(0);
+    QCOMPARE(rig.text("TimeOutAns"), QStringLiteral("TimeRX: 0"));
+    const std::uint32_t face = colorValue(rig.ctl("TimeOutAns"), true);
     QVERIFY(face != colorvalue::kYellow);
 
-    f.TimeOutRx->upButton()->click();
-    QCOMPARE(f.RxTimeoutMs(), 1);
-    QCOMPARE(f.TimeOutAns->text(), QStringLiteral("TimeRX: 1"));
-    QCOMPARE(colorValue(f.TimeOutAns, true), colorvalue::kYellow);
-    f.TimeOutRx->downButton()->click();
-    f.TimeOutRx->downButton()->click();
-    QCOMPARE(f.TimeOutAns->text(), QStringLiteral("TimeRX: 0"));
-    QCOMPARE(colorValue(f.TimeOutAns, true), face);
+    rig.arrow("TimeOutRx", true);
+    QCOMPARE(rig.rxTimeoutMs(), 1);
+    QCOMPARE(rig.text("TimeOutAns"), QStringLiteral("TimeRX: 1"));
+    QCOMPARE(colorValue(rig.ctl("TimeOutAns"), true), colorvalue::kYellow);
+    rig.arrow("TimeOutRx", false);
+    rig.arrow("TimeOutRx", false);
+    QCOMPARE(rig.text("TimeOutAns"), QStringLiteral("TimeRX: 0"));
+    QCOMPARE(colorValue(rig.ctl("TimeOutAns"), true), face);
 
-    f.setRxTimeoutMs(95000);
-    f.TimeOutRx->upButton()->click();
-    QCOMPARE(f.TimeOutAns->text(), QStringLiteral("TimeRX: 100000"));
+    rig.setRxTimeoutMs(95000);
+    rig.arrow("TimeOutRx", true);
+    QCOMPARE(rig.text("TimeOutAns"), QStringLiteral("TimeRX: 100000"));
 
     // Only a damaged settings file holds a negative value; it counts as 0.
-    f.setRxTimeoutMs(-20);
-    QCOMPARE(f.RxTimeoutMs(), 0);
-    QCOMPARE(f.TimeOutAns->text(), QStringLiteral("TimeRX: 0"));
+    rig.setRxTimeoutMs(-20);
+    QCOMPARE(rig.rxTimeoutMs(), 0);
+    QCOMPARE(rig.text("TimeOutAns"), QStringLiteral("TimeRX: 0"));
 }
 
 void TestReceiving::anIdleConnectionWaitsForInput() {
-    RxFormRig rig;
-    TForm1& f = *rig.form;
-    f.CheckConnect->stop();  // the watchdog stays out of the hang-up below
-    QCOMPARE(f.RxTimer->interval(), RxWake::kPollMs);  // nothing to wait on while closed
-    QVERIFY(rig.connectDevice());
-    f.setRxTimeoutMs(0);
-    QTRY_VERIFY(f.rxWake->sleeping());
-    QCOMPARE(f.RxTimer->interval(), RxWake::kIdleMs);
+    FormRig rig;
+    rig.ctl<QTimer>("CheckConnect")->stop();  // the watchdog stays out of the hang-up below
+    // Nothing comes while the port is closed: it is looked at now and then, not every millisecond.
+    QTRY_COMPARE(rig.ctl<QTimer>("RxTimer")->interval(), RxWake::kIdleMs);
+    QVERIFY(rig.openDevice());
+    rig.setRxTimeoutMs(0);
+    QTRY_VERIFY(rig.rxWakeSleeping());
+    QCOMPARE(rig.ctl<QTimer>("RxTimer")->interval(), RxWake::kIdleMs);
 
     // Input wakes the receiver; while the packet is open it polls every millisecond.
     QVERIFY(rig.device.write("OK\r"));
-    QTRY_COMPARE(f.receiver->RxBytes, std::int64_t(3));
-    QCOMPARE(f.RxTimer->interval(), RxWake::kPollMs);
-    QVERIFY(!f.rxWake->sleeping());
+    QTRY_COMPARE(rig.rxBytes(), std::int64_t(3));
+    QCOMPARE(rig.ctl<QTimer>("RxTimer")->interval(), RxWake::kPollMs);
+    QVERIFY(!rig.rxWakeSleeping());
     rig.clock.advance(1);
-    QTRY_COMPARE(rig.shownLines(), QStringList{QStringLiteral("OK")});
-    QTRY_VERIFY(f.rxWake->sleeping());
+    QTRY_COMPARE(rig.logLines(), QStringList{QStringLiteral("OK")});
+    QTRY_VERIFY(rig.rxWakeSleeping());
 
-    // A hung-up device signals without input: polling takes over instead of
-    // the descriptor waking the receiver again and again.
+    // A hung-up device signals without input: slow polling takes over instead
+    // of the descriptor waking the receiver again and again.
     rig.device.unplug();
     QTest::qWait(100);
-    QVERIFY(!f.rxWake->sleeping());
-    QCOMPARE(f.RxTimer->interval(), RxWake::kPollMs);
+    QVERIFY(!rig.rxWakeSleeping());
+    QCOMPARE(rig.ctl<QTimer>("RxTimer")->interval(), RxWake::kIdleMs);
 }
 
 QTEST_MAIN(TestReceiving)
