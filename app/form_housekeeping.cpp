@@ -121,7 +121,7 @@ void TForm1::CustomFunctionsTimer() {
 }
 
 void TForm1::housekeepingSoon() {
-    if (CustomFunctions->interval() == kHousekeepingMs) return;
+    if (!CustomFunctions->isActive() || CustomFunctions->interval() == kHousekeepingMs) return;
     CustomFunctions->setInterval(kHousekeepingMs);
     CustomFunctions->start();
 }

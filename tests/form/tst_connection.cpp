@@ -36,6 +36,7 @@ private slots:
     void refusedCombinationReleasesThePort();
     void rescanWithoutPortsOffersTtyS0ToTtyS8();
     void rescanListsThePortsFoundFirstSelected();
+    void portNamesAreShortTheHintAndTheListWhole();
     void startupScanIsSilent();
     void autoConnectWarnsOnTickingOnly();
     void unplugTurnsYellowReplugReconnects();
@@ -237,6 +238,22 @@ void ConnectionTest::rescanListsThePortsFoundFirstSelected() {
     QCOMPARE(rig_->ctl<QComboBox>("ComPort")->itemText(1), QStringLiteral("/dev/ttyUSB7"));
     QCOMPARE(rig_->ctl<QComboBox>("ComPort")->currentIndex(), 0);
     QCOMPARE(rig_->text("ComPort"), QStringLiteral("/dev/ttyUSB4"));
+}
+
+void ConnectionTest::portNamesAreShortTheHintAndTheListWhole() {
+    auto* box = rig_->ctl<QComboBox>("ComPort");
+    rig_->ports = {"ttyUSB0", "vantrel-demo-port-of-a-long-name"};
+    rig_->click("BTRescan");
+    QCOMPARE(rig_->text("ComPort"), QStringLiteral("ttyUSB0"));
+    QCOMPARE(box->toolTip(), QStringLiteral("Port: /dev/ttyUSB0"));
+    // The field keeps its 61 pixels; its list shows the longest name whole.
+    QCOMPARE(box->width(), 61);
+    const int longest = box->view()->fontMetrics().horizontalAdvance(box->itemText(1));
+    QVERIFY(box->view()->minimumWidth() > longest);
+    rig_->fill("ComPort", QStringLiteral("/tmp/some/pty"));
+    QCOMPARE(box->toolTip(), QStringLiteral("Port: /tmp/some/pty"));
+    rig_->fill("ComPort", {});
+    QCOMPARE(box->toolTip(), QStringLiteral("Port"));
 }
 
 void ConnectionTest::startupScanIsSilent() {

@@ -24,6 +24,21 @@ private slots:
 
     void generalHelpIsShownAfterStartUp() { QVERIFY(linesAre(kExpectedHelp[0])); }
 
+    // An idle window wakes for its clock only; a hover brings the 10 ms ticks back at once.
+    void housekeepingRestsUnlessACountdownRuns() {
+        QTimer* timer = rig_->ctl<QTimer>("CustomFunctions");
+        timer->start();
+        rig_->fire("CustomFunctions");
+        QVERIFY(timer->interval() > 10 && timer->interval() <= 1000);
+        moveOver(rig_->ctl("BTRescan"), QPoint(3, 3));
+        QCOMPARE(timer->interval(), 10);
+        timer->stop();
+        ticks(99);
+        QCOMPARE(timer->interval(), 10);
+        ticks(1);  // the countdown is over
+        QVERIFY(timer->interval() > 10);
+    }
+
     // Each control with help, in the order of its countdown, shows its own text.
     void everyControlShowsItsTextLineByLine() {
         const auto controls = withHelp();

@@ -36,6 +36,7 @@ private slots:
     void shownLinesReachTheFileByteForByte();
     void aFileThatCannotBeCreated();
     void aFailingWriteIsReportedOnceAndPauses();
+    void aFailedWriteStopsThatAnswersNextCommand();
 };
 
 void TestLogFile::startPauseResumeKeepOneFile() {
@@ -137,6 +138,24 @@ void TestLogFile::aFailingWriteIsReportedOnceAndPauses() {
     receive(rig, "four\r");
     QCOMPARE(rig.messages.shown.size(), std::size_t(2));
     QCOMPARE(rig.text("StartLog"), QStringLiteral("Go Log"));
+}
+
+void TestLogFile::aFailedWriteStopsThatAnswersNextCommand() {
+    FormRig rig;
+    QVERIFY(rig.openDevice());
+    rig.setRxTimeoutMs(0);
+    rig.fill("AddStrCmd", {});
+    rig.check("RBAfterAns");
+    rig.fill("MainStrCmd", "NEXT");
+    rig.failLogWrites("/dev/full");
+    rig.click("StartLog");
+    rig.messages.shown.clear();
+
+    receive(rig, "one\r");  // its line does not reach the file: no command follows it
+    QCOMPARE(rig.messages.shown.size(), std::size_t(1));
+    QCOMPARE(rig.readFor(100), std::string());
+    receive(rig, "two\r");  // logging is paused now: the answer releases the command again
+    QCOMPARE(rig.readUntil("NEXT", 2000), std::string("NEXT"));
 }
 
 QTEST_MAIN(TestLogFile)

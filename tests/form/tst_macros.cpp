@@ -44,6 +44,8 @@ private slots:
     void savePromptAtClose_data();
     void savePromptAtClose();
     void failedSaveKeepsTheWindowOpenAndTheEdits();
+    void editsWhoseSaveFailedOnLeavingStillMakeTheCloseAsk();
+    void clearButtonShowsItsCaptionAboveTheSaveButton();
 
 private:
     std::unique_ptr<FormRig> rig_;
@@ -354,6 +356,60 @@ void MacrosTest::failedSaveKeepsTheWindowOpenAndTheEdits() {
     QVERIFY(QDir().rmdir("CmdConfig.tmp"));
     QVERIFY(rig_->form().close());
     QCOMPARE(FormRig::readMacroStore()->GetCmdName(1, 2), std::string("keep me"));
+}
+
+void MacrosTest::editsWhoseSaveFailedOnLeavingStillMakeTheCloseAsk() {
+    rig_->start();
+    rig_->show();
+    rig_->click("EditAllCmd");
+    rig_->type("Edit2", "keep me");
+    QVERIFY(QDir().mkdir("CmdConfig.tmp"));  // the new file cannot be written
+    rig_->messages.shown.clear();
+    rig_->click("EditAllCmd");  // "Назад" saves, and fails
+    QCOMPARE(rig_->messages.texts(), std::vector<std::string>{"Не удалось сохранить макросы в файл CmdConfig"});
+    QCOMPARE(rig_->text("EditAllCmd"), ru("Редактор"));
+
+    // Out of the editor, the edits are still not in the file: the close asks.
+    rig_->onModal = [&](QDialog& d) {
+        d.show();
+        QTest::mouseClick(d.findChild<QPushButton*>("BtCancel"), Qt::LeftButton);
+        return d.result();
+    };
+    QVERIFY(!rig_->form().close());
+    QCOMPARE(rig_->modalNames(), QStringList{"TSave"});
+    QVERIFY(QDir().rmdir("CmdConfig.tmp"));
+    rig_->onModal = [&](QDialog& d) {
+        d.show();
+        QTest::mouseClick(d.findChild<QPushButton*>("BtYes"), Qt::LeftButton);
+        return d.result();
+    };
+    QVERIFY(rig_->form().close());
+    QCOMPARE(FormRig::readMacroStore()->GetCmdName(1, 2), std::string("keep me"));
+    rig_->onModal = nullptr;
+}
+
+void MacrosTest::clearButtonShowsItsCaptionAboveTheSaveButton() {
+    rig_->start();
+    rig_->show();
+    rig_->click("EditAllCmd");
+    QWidget* clear = rig_->ctl("DelList");
+    QWidget* save = rig_->ctl("SaveF");
+    const int visible = save->y() - clear->y();  // "Сохранить" covers the rest
+    QCOMPARE(visible, 16);
+    // The caption's ink: dark pixels in the middle columns, above and below the edge of "Сохранить".
+    const QImage image = clear->grab().toImage();
+    const auto inkRows = [&](int from, int to) {
+        int rows = 0;
+        for (int y = from; y < to; ++y) {
+            bool ink = false;
+            for (int x = 15; x < clear->width() - 15; ++x) ink = ink || qGray(image.pixel(x, y)) < 110;
+            rows += ink;
+        }
+        return rows;
+    };
+    QVERIFY(inkRows(3, visible - 2) >= 5);        // the caption stands in the visible part
+    QCOMPARE(inkRows(visible + 1, clear->height() - 4), 0);  // nothing of it is hidden
+    QCOMPARE(rig_->text("DelList"), ru("Очистить"));
 }
 
 QTEST_MAIN(MacrosTest)

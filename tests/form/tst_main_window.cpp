@@ -137,6 +137,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void tabWalksTheRowsInTheirOrder();
     void initTestCase();
     void cleanupTestCase();
 
@@ -498,6 +499,29 @@ void MainWindowTest::upDownReportsTheArrowAndKeepsItsRange() {
     // three steps up stop at the top; the click is still reported
     QCOMPARE(small.position(), 0);
     QVERIFY(small.upButton()->geometry().bottom() < small.downButton()->geometry().top());
+}
+
+void MainWindowTest::tabWalksTheRowsInTheirOrder() {
+    // The parts make their controls each in turn; Tab still goes row by row.
+    QStringList expected = {"BTConnect", "BTRescan", "ComPort", "BaudRate", "ComBits", "ComStopBits",
+                            "AutoConnect", "FiltrLog", "BTLog", "StartLog", "StartStop", "BTPalitra", "BtInfo",
+                            "MainWindow", "SecondWindow", "VisTime", "RBASCII", "RBHEX", "RBManual",
+                            "RBAfterAns", "RBSel", "RBPeriod", "PeriodTX", "SendAsReconn", "CiklSend",
+                            "BTClrStat", "MainStrCmd", "AddStrCmd", "CBLists", "ListNameEDT", "EditAllCmd",
+                            "DelList", "SaveF", "OldCommandsBT", "ListDec", "ButtonReadFile", "ListInc",
+                            "RBName", "RbData", "SendStart", "ButtonSend"};
+    for (int k = 1; k <= 48; ++k) expected << QStringLiteral("Button%1").arg(k) << QStringLiteral("Edit%1").arg(k);
+    expected << "OldCmdList" << "FastOldCmd" << "LBTail";
+    QWidget& form = rig_->form();
+    QWidget* const start = rig_->ctl("BTConnect");
+    QStringList chain;
+    QWidget* w = start;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->window() == &form && !w->objectName().isEmpty())
+            chain << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w && w != start);
+    QCOMPARE(chain, expected);
 }
 
 QTEST_MAIN(MainWindowTest)
