@@ -7,7 +7,6 @@ namespace vantrel {
 SerialLink::SerialLink(PortFactory makePort) : makePort_(std::move(makePort)) {}
 SerialLink::~SerialLink() = default;
 
-void SerialLink::setPortFactory(PortFactory makePort) { makePort_ = std::move(makePort); }
 
 OpenResult SerialLink::open(const PortSettings& settings, const Pause& pause) {
     if (handle_ && handle_->applySettings(settings_)) {

@@ -20,13 +20,10 @@ public:
 
     explicit SerialLink(PortFactory makePort = makeSystemSerialPort);
     ~SerialLink();
-    void setPortFactory(PortFactory makePort);
 
     // PortOpen: the port is open and took its line settings.
     bool isOpen() const { return portOpen_; }
     const LineSettings& lineSettings() const { return settings_; }
-    // Whether an open was ever attempted (the handle is no longer 0).
-    bool hasHandle() const { return handle_ != nullptr; }
     // Readable while input waits on the open port; -1 when closed or unknown.
     int readinessHandle() const { return portOpen_ && handle_ ? handle_->readinessHandle() : -1; }
 
