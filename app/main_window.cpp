@@ -85,6 +85,7 @@ TForm1::~TForm1() {
 void TForm1::wireParts() {
     connect(BtInfo, &QPushButton::clicked, this, [this] { services_.runModal(*Info); });
     connect(connection_, &ConnectionPart::connected, receive_, &ReceivePart::portOpened);
+    connect(connection_, &ConnectionPart::closed, receive_, &ReceivePart::portClosed);
     connect(connection_, &ConnectionPart::connected, modes_, &ModesPart::sendOnConnect);
     connect(modes_, &ModesPart::periodChoiceChanged, this, &TForm1::housekeepingSoon);
     connect(receive_, &ReceivePart::packetShown, modes_, &ModesPart::packetShown);

@@ -59,6 +59,8 @@ public:
     // Has written lines that have waited kSyncIntervalMs or longer synced,
     // without waiting for the sync.
     void syncIfDue();
+    // Written lines wait for their sync.
+    bool syncPending() const { return unsynced_; }
     // Waits for a running sync, syncs what is left and closes.
     void close();
 

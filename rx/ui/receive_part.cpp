@@ -160,6 +160,7 @@ std::uint32_t ReceivePart::rxLen() const { return receiver_->RxLen; }
 bool ReceivePart::pollSleeping() const { return rxWake_->sleeping(); }
 
 void ReceivePart::portOpened() { rxWake_->wake(); }
+void ReceivePart::portClosed() { rxWake_->portClosed(); }
 
 // ------------------------------------------------------------------ receiving
 
@@ -171,7 +172,7 @@ void ReceivePart::RxTimerTimer() {
     logFile_->syncIfDue();
     SerialLink& link = *services_.link;
     if (!link.isOpen()) {
-        rxWake_->endTick(-1, false, false, false, false);
+        rxWake_->endTick(-1, false, false, false, false, logFile_->syncPending());
         return;
     }
     LinkRxPort port(link);
@@ -191,7 +192,7 @@ void ReceivePart::RxTimerTimer() {
         backlog = full && rx.RxLen == 0 && link.waiting() > 0;
         if (!backlog) break;
     }
-    rxWake_->endTick(link.readinessHandle(), found, rx.RxLen > 0, backlog);
+    rxWake_->endTick(link.readinessHandle(), found, rx.RxLen > 0, backlog, true, logFile_->syncPending());
 }
 
 // The poll's timer and the port's readiness: a tick, and the housekeeping if it is about due.

@@ -95,6 +95,8 @@ public:
     bool pollSleeping() const;
     // A port was just opened: the poll looks at once.
     void portOpened();
+    // A port was closed: nothing may keep its device open.
+    void portClosed();
     bool busy() const;
 
 signals:

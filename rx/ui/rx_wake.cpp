@@ -18,7 +18,7 @@ void RxWake::beginTick() {
     if (notifier_) notifier_->setEnabled(false);
 }
 
-void RxWake::endTick(int handle, bool foundInput, bool packetOpen, bool backlog, bool portOpen) {
+void RxWake::endTick(int handle, bool foundInput, bool packetOpen, bool backlog, bool portOpen, bool syncPending) {
     const bool woken = woke_;
     woke_ = false;
     follow(handle);
@@ -31,11 +31,13 @@ void RxWake::endTick(int handle, bool foundInput, bool packetOpen, bool backlog,
     // cannot say when they come; a closed port or a hung-up descriptor is
     // looked at now and then.
     const bool blind = handle < 0 && portOpen;
-    setInterval(idle && !blind ? kIdleMs : kPollMs);
+    setInterval(!idle || blind ? kPollMs : syncPending ? kIdleMs : kRestMs);
     if (notifier_) notifier_->setEnabled(sleep || (backlog && trusted_));
 }
 
-bool RxWake::sleeping() const { return notifier_ && notifier_->isEnabled() && poll_->interval() == kIdleMs; }
+bool RxWake::sleeping() const { return notifier_ && notifier_->isEnabled() && poll_->interval() >= kIdleMs; }
+
+void RxWake::portClosed() { release(); }
 
 void RxWake::wake() {
     setInterval(kPollMs);

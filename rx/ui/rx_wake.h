@@ -4,7 +4,8 @@
 // waits for the port to turn readable instead, so an idle connection costs
 // no wake-up per millisecond. Ports without a descriptor are polled every
 // millisecond; a closed port and a descriptor that signals without input (a
-// hung-up device) only every kIdleMs.
+// hung-up device) only every kIdleMs, or kRestMs while no log line waits for
+// its sync.
 // A stream faster than one buffer per millisecond is read tick after tick.
 #include <QObject>
 
@@ -22,6 +23,8 @@ public:
     static constexpr int kPollMs = 1;
     // Idle ticks still come this often: the log file's sync and a changed port.
     static constexpr int kIdleMs = 20;
+    // With nothing to sync either, an idle poll only looks now and then.
+    static constexpr int kRestMs = 250;
 
     RxWake(QTimer* poll, std::function<void()> tick, QObject* parent);
     ~RxWake() override;
@@ -34,7 +37,11 @@ public:
     // outran the poll (a full packet flushed with more waiting): then the
     // next tick comes as soon as the event loop is free.
     // `portOpen`: a port without a descriptor is open and must be polled finely.
-    void endTick(int handle, bool foundInput, bool packetOpen, bool backlog = false, bool portOpen = true);
+    // `syncPending`: lines wait for the log file's sync, due within kIdleMs.
+    void endTick(int handle, bool foundInput, bool packetOpen, bool backlog = false, bool portOpen = true,
+                 bool syncPending = true);
+    // The port was closed: its descriptor is let go at once, not at the next tick.
+    void portClosed();
     // A port was just opened: the next tick comes at once.
     void wake();
     bool sleeping() const;

@@ -201,6 +201,7 @@ bool ConnectionPart::OpenPort() {
 
 void ConnectionPart::ClosePort() {
     link_->close();
+    emit closed();
     showPortPath();
 }
 

@@ -56,6 +56,8 @@ signals:
     // The port has just been opened, by the button or by reconnection:
     // the moment for "Отправить при соединении".
     void connected();
+    // The port has just been closed (by the button or the watchdog).
+    void closed();
 
 private:
     bool OpenPort();

@@ -280,11 +280,11 @@ void TestReceiving::anIdleConnectionWaitsForInput() {
     FormRig rig;
     rig.ctl<QTimer>("CheckConnect")->stop();  // the watchdog stays out of the hang-up below
     // Nothing comes while the port is closed: it is looked at now and then, not every millisecond.
-    QTRY_COMPARE(rig.ctl<QTimer>("RxTimer")->interval(), RxWake::kIdleMs);
+    QTRY_COMPARE(rig.ctl<QTimer>("RxTimer")->interval(), RxWake::kRestMs);
     QVERIFY(rig.openDevice());
     rig.setRxTimeoutMs(0);
     QTRY_VERIFY(rig.rxWakeSleeping());
-    QCOMPARE(rig.ctl<QTimer>("RxTimer")->interval(), RxWake::kIdleMs);
+    QCOMPARE(rig.ctl<QTimer>("RxTimer")->interval(), RxWake::kRestMs);
 
     // Input wakes the receiver; while the packet is open it polls every millisecond.
     QVERIFY(rig.device.write("OK\r"));
@@ -300,7 +300,7 @@ void TestReceiving::anIdleConnectionWaitsForInput() {
     rig.device.unplug();
     QTest::qWait(100);
     QVERIFY(!rig.rxWakeSleeping());
-    QCOMPARE(rig.ctl<QTimer>("RxTimer")->interval(), RxWake::kIdleMs);
+    QCOMPARE(rig.ctl<QTimer>("RxTimer")->interval(), RxWake::kRestMs);
 }
 
 QTEST_MAIN(TestReceiving)
