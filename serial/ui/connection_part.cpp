@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
 #include <QTimer>
@@ -74,6 +75,10 @@ ConnectionPart::ConnectionPart(QWidget* bar, ConnectionServices services, QObjec
     BTConnect = button(bar, "BTConnect", "Connect", 0, 0, 65, 25);
     BTRescan = button(bar, "BTRescan", "ReScan", 64, 0, 65, 25);
     ComPort = combo(bar, "ComPort", 128, 0, 61, 21, "Port", {}, -1);
+    // The field is narrow: the condensed cut shows a whole name such as "ttyUSB0".
+    QFont narrow = ComPort->font();
+    narrow.setStretch(QFont::Condensed);
+    ComPort->setFont(narrow);
     BaudRate = combo(bar, "BaudRate", 188, 0, 61, 21, "BaudRate",
                      {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}, 0);
     ComBits = combo(bar, "ComBits", 248, 0, 37, 21, "Bits", {"5", "6", "7", "8"}, 3);
@@ -111,6 +116,8 @@ void ConnectionPart::showPortPath() {
         PortOpen() ? openedName_ : QFile::encodeName(ComPort->currentText()).toStdString();
     const QString path = QFile::decodeName(QByteArray::fromStdString(portDevicePath(name)));
     ComPort->setToolTip(path.isEmpty() ? QStringLiteral("Port") : QStringLiteral("Port: ") + path);
+    // A name longer than the field shows its start, not its end, unless being typed.
+    if (QLineEdit* field = ComPort->lineEdit(); field && !field->hasFocus()) field->setCursorPosition(0);
 }
 
 // The drop-down list is as wide as its longest name, however narrow the field.
