@@ -123,6 +123,7 @@ private slots:
     void fastPeriodToASlowDeviceCutsNoPacket();
     void longPacketLeavesTheWindowLive();
     void deviceVanishingMidPacketCostsOneMessage();
+    void disconnectAndCloseDropWhatWaits();
 };
 
 // A 9600-baud device (960 bytes a second), a 60-character command every 10 ms
@@ -248,6 +249,43 @@ void TestSendQueueE2e::deviceVanishingMidPacketCostsOneMessage() {
                  std::size_t(unsent) + wire.size() + ptyCapacity() + 64 >= command.size() + 1,
              qPrintable(messages[0]));
     QVERIFY(wire == command.substr(0, wire.size()));
+}
+
+// "Disconnect" in the middle of a long packet drops its rest: after the next
+// "Connect" a short command follows what had already gone. Closing the window
+// with a long packet going out ends the program at once, without a message.
+void TestSendQueueE2e::disconnectAndCloseDropWhatWaits() {
+    const std::string command = pattern(100000);
+    Program p;
+    QVERIFY(p.start(QStringLiteral("text MainStrCmd %1\n"
+                                   "click BTConnect\n"
+                                   "key MainStrCmd Return\n"
+                                   "wait 300\n"
+                                   "click BTConnect\n"
+                                   "click BTConnect\n"
+                                   "text MainStrCmd OK1\n"
+                                   "key MainStrCmd Return\n"
+                                   "waitlog DONE 10000\n"
+                                   "text MainStrCmd %1\n"
+                                   "key MainStrCmd Return\n"
+                                   "wait 200\n"
+                                   "close\n")
+                        .arg(QString::fromStdString(command))));
+    std::string wire;
+    const auto endsWithOk = [&wire] { return wire.size() >= 4 && wire.compare(wire.size() - 4, 4, "OK1\r") == 0; };
+    p.readPaced(wire, 20000, 10000, endsWithOk);
+    QVERIFY2(endsWithOk(), qPrintable(QString::number(wire.size())));
+    const std::size_t before = wire.size() - 4;
+    QVERIFY2(before < command.size(), "the rest of the packet went out after Disconnect");
+    QVERIFY(wire.compare(0, before, command, 0, before) == 0);
+
+    QVERIFY(p.device.write("DONE\r\n"));
+    QElapsedTimer closing;
+    closing.start();
+    QStringList messages;
+    QVERIFY2(p.finish(messages), qPrintable(p.said));
+    QVERIFY2(closing.elapsed() < 5000, qPrintable(QString::number(closing.elapsed())));
+    QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
 }
 
 QTEST_GUILESS_MAIN(TestSendQueueE2e)
