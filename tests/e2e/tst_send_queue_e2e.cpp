@@ -121,6 +121,7 @@ private slots:
         if (qEnvironmentVariable("VANTREL_EXE").isEmpty()) QSKIP("VANTREL_EXE is not set");
     }
     void fastPeriodToASlowDeviceCutsNoPacket();
+    void afterAnswerWaitsForTheLine();
     void longPacketLeavesTheWindowLive();
     void deviceVanishingMidPacketCostsOneMessage_data();
     void deviceVanishingMidPacketCostsOneMessage();
@@ -180,6 +181,54 @@ void TestSendQueueE2e::fastPeriodToASlowDeviceCutsNoPacket() {
     // plus what a pseudo-terminal holds, far from one packet per period.
     // (a quarter more for the way the kernel counts its buffers)
     const std::size_t bound = (atStop + ptyCapacity() * 5 / 4 - first.size()) / packet.size() + 3;
+    QVERIFY2(packets <= bound, qPrintable(QStringLiteral("%1 packets, at most %2").arg(packets).arg(bound)));
+}
+
+// An echoing device answers a packet while it is still going out: the next
+// packet waits for the line instead of piling up behind it.
+void TestSendQueueE2e::afterAnswerWaitsForTheLine() {
+    const std::string command = pattern(3000);
+    Program p;
+    QVERIFY(p.start(QStringLiteral("text MainStrCmd %1\n"
+                                   "check VisTime 1\n"
+                                   "click StartLog\n"
+                                   "check RBAfterAns 1\n"
+                                   "click BTConnect\n"
+                                   "click ButtonSend\n"
+                                   "wait 2500\n"
+                                   "check RBManual 1\n"
+                                   "waitlog DONE 20000\n"
+                                   "close\n")
+                        .arg(QString::fromStdString(command))));
+    std::string wire;
+    // Echoes every chunk it reads, at 20,000 bytes a second, for longer than the mode runs.
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 3500) {
+        const std::size_t had = wire.size();
+        p.readPaced(wire, 20000, 20);
+        if (wire.size() > had) p.device.writeNow(std::string_view(wire).substr(had));
+    }
+    const std::size_t echoed = wire.size();
+    for (std::string more = p.device.readFor(300); !more.empty(); more = p.device.readFor(300)) wire += more;
+    QVERIFY(p.device.write("DONE\r\n"));
+    QStringList messages;
+    QVERIFY2(p.finish(messages), qPrintable(p.said));
+    QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
+
+    const std::string packet = command + "\r";
+    const std::size_t packets = wire.size() / packet.size();
+    QVERIFY2(packets > 1 && packets * packet.size() == wire.size(),
+             qPrintable(QStringLiteral("%1 bytes are not whole packets").arg(wire.size())));
+    for (std::size_t i = 0; i < packets; ++i)
+        QVERIFY2(wire.compare(i * packet.size(), packet.size(), packet) == 0, qPrintable(QString::number(i)));
+    QFile log(p.logFile());
+    QVERIFY2(log.open(QIODevice::ReadOnly), qPrintable(p.dir.path()));
+    const auto txLines = std::size_t(log.readAll().count(" > ]"));
+    QVERIFY2(txLines >= packets && txLines <= packets + 1,
+             qPrintable(QStringLiteral("%1 TX lines, %2 packets on the wire").arg(txLines).arg(packets)));
+    // One packet per answer on a free line: no more than the echo phase read plus what the pty held.
+    const std::size_t bound = (echoed + ptyCapacity() * 5 / 4) / packet.size() + 2;
     QVERIFY2(packets <= bound, qPrintable(QStringLiteral("%1 packets, at most %2").arg(packets).arg(bound)));
 }
 
