@@ -149,8 +149,9 @@ void TestSendQueueE2e::fastPeriodToASlowDeviceCutsNoPacket() {
                                    "close\n")
                         .arg(QString::fromStdString(first), QString::fromStdString(command))));
     std::string wire;
-    // Slowly for longer than the sender runs (the start of the program included).
-    p.readPaced(wire, 960, 5000);
+    // Slowly for longer than the sender runs, counted from the first byte (the program's start aside).
+    p.readPaced(wire, 960, 10000, [&wire] { return !wire.empty(); });
+    p.readPaced(wire, 960, 4500);
     const std::size_t atStop = wire.size();
     // The sender has stopped: the device now reads at full speed whatever is left.
     for (std::string more = p.device.readFor(300); !more.empty(); more = p.device.readFor(300)) wire += more;
@@ -201,10 +202,12 @@ void TestSendQueueE2e::afterAnswerWaitsForTheLine() {
                                    "close\n")
                         .arg(QString::fromStdString(command))));
     std::string wire;
-    // Echoes every chunk it reads, at 20,000 bytes a second, for longer than the mode runs.
+    // Echoes every chunk it reads, at 20,000 bytes a second, from the first byte for longer than the mode runs.
+    p.readPaced(wire, 20000, 10000, [&wire] { return !wire.empty(); });
+    p.device.writeNow(wire);
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 3500) {
+    while (clock.elapsed() < 3000) {
         const std::size_t had = wire.size();
         p.readPaced(wire, 20000, 20);
         if (wire.size() > had) p.device.writeNow(std::string_view(wire).substr(had));
