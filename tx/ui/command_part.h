@@ -56,8 +56,6 @@ public:
     void focusCommandLine();
     void focusSendButton();
     std::int64_t txBytes() const { return TxBytes; }
-    // The port took `n` more bytes of the queued packets.
-    void countWritten(std::size_t n);
 
     void loadHistory();
     void saveHistory();
@@ -72,6 +70,8 @@ public:
     void resetForStart();
     // Housekeeping: the history list keeps the command line's width.
     void followWidth();
+    // The port took `n` more bytes of the queued packets.
+    void countWritten(std::size_t n);
 
 signals:
     // A send was recorded in the history; the file list may want to show it.
