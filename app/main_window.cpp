@@ -97,6 +97,11 @@ void TForm1::wireParts() {
     connect(receive_, &ReceivePart::tickedFromLoop, this, &TForm1::takeHousekeepingAlong);
     connect(command_, &CommandPart::historyRecorded, modes_, &ModesPart::historyRecorded);
     connect(command_, &CommandPart::historyRead, modes_, &ModesPart::showHistory);
+    // The output queue: a queued packet starts going at once, the count follows the port, and a
+    // send held behind it goes from the event loop (never inside the send that emptied the queue).
+    connect(command_, &CommandPart::outputQueued, connection_, &ConnectionPart::drainOutput);
+    connect(connection_, &ConnectionPart::outputWritten, command_, &CommandPart::countWritten);
+    connect(connection_, &ConnectionPart::outputDrained, modes_, &ModesPart::outputDrained, Qt::QueuedConnection);
     connect(modes_, &ModesPart::fileOpened, macros_, &MacroPanel::showFileName);
     connect(modes_, &ModesPart::fileClosed, macros_, &MacroPanel::showLists);
     connect(macros_, &MacroPanel::macroChosen, modes_, &ModesPart::commandChosen);

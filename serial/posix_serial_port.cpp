@@ -1,5 +1,5 @@
 // The serial operations on a Linux tty: exclusive open, raw line settings
-// without flow control, DTR and RTS kept low, polling reads, bounded writes.
+// without flow control, DTR and RTS kept low, polling reads, writes that never wait.
 #ifndef _WIN32
 
 #include <fcntl.h>
@@ -176,32 +176,33 @@ public:
         return r > 0 ? std::size_t(r) : 0;
     }
 
-    void write(const std::uint8_t* data, std::size_t n) override {
-        if (fd_ < 0) return;
-        using Clock = std::chrono::steady_clock;
-        // Twice the line time of the bytes (11 bits each) plus a second.
-        const std::uint32_t baud = applied_ ? std::max<std::uint32_t>(applied_->BaudRate, 1) : 9600;
-        const auto lineMs = std::min<std::uint64_t>(std::uint64_t(n) * 11 * 1000 * 2 / baud, 60000);
-        const auto deadline = Clock::now() + std::chrono::milliseconds(1000 + lineMs);
-        std::size_t done = 0;
-        while (done < n) {
-            const ssize_t r = ::write(fd_, data + done, n - done);
+    WriteResult write(const std::uint8_t* data, std::size_t n) override {
+        WriteResult result;
+        if (fd_ < 0) {
+            result.failed = true;
+            return result;
+        }
+        while (result.written < n) {
+            const ssize_t r = ::write(fd_, data + result.written, n - result.written);
             if (r > 0) {
-                done += std::size_t(r);
+                result.written += std::size_t(r);
                 continue;
             }
             if (r < 0 && errno == EINTR) continue;
-            if (r < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  deadline - Clock::now()).count();
-            if (left <= 0) return;
-            pollfd p{fd_, POLLOUT, 0};
-            if (::poll(&p, 1, int(left)) <= 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL))) return;
+            // A full queue takes nothing now; anything else (EIO of a hung-up
+            // terminal, a pulled adapter) will not get better by waiting.
+            if (r < 0 && errno != EAGAIN && errno != EWOULDBLOCK) result.failed = true;
+            break;
         }
+        return result;
     }
 
     void purge() override {
         if (fd_ >= 0) ::tcflush(fd_, TCIOFLUSH);
+    }
+
+    void purgeInput() override {
+        if (fd_ >= 0) ::tcflush(fd_, TCIFLUSH);
     }
 
     void close() override {

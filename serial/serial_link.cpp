@@ -5,7 +5,7 @@
 namespace vantrel {
 
 SerialLink::SerialLink(PortFactory makePort) : makePort_(std::move(makePort)) {}
-SerialLink::~SerialLink() = default;
+SerialLink::~SerialLink() { close(); }
 
 
 OpenResult SerialLink::open(const PortSettings& settings, const Pause& pause) {
@@ -14,6 +14,7 @@ OpenResult SerialLink::open(const PortSettings& settings, const Pause& pause) {
         portOpen_ = false;  // the handle it described is gone
     }
     dropAhead();
+    dropOutput();
     if (pause) pause(5);
     handle_ = makePort_ ? makePort_() : makeSystemSerialPort();
     OpenResult result = handle_->open(settings.portName);
@@ -34,6 +35,8 @@ OpenResult SerialLink::open(const PortSettings& settings, const Pause& pause) {
 void SerialLink::close() {
     if (!portOpen_) return;
     dropAhead();
+    dropOutput();
+    // Without the discard, closing a real port waits until its output is on the line.
     handle_->purge();
     handle_->close();
     portOpen_ = false;
@@ -71,12 +74,51 @@ void SerialLink::dropAhead() {
     ahead_.clear();
     aheadAt_ = 0;
 }
-void SerialLink::write(const std::uint8_t* data, std::size_t n) {
-    if (portOpen_ && handle_) handle_->write(data, n);
-}
-void SerialLink::purge() {
+void SerialLink::purgeInput() {
     dropAhead();
-    if (portOpen_ && handle_) handle_->purge();
+    if (portOpen_ && handle_) handle_->purgeInput();
+}
+
+void SerialLink::write(const std::uint8_t* data, std::size_t n) {
+    if (!portOpen_ || !handle_ || n == 0) return;
+    out_.emplace_back(data, data + n);
+    outBytes_ += n;
+}
+
+SerialLink::Drained SerialLink::drainOutput() {
+    Drained d;
+    if (!portOpen_ || !handle_) {
+        d.dropped = dropOutput();
+        d.failed = d.dropped != 0;
+        return d;
+    }
+    while (!out_.empty()) {
+        const std::vector<std::uint8_t>& packet = out_.front();
+        if (outAt_ == 0) purgeInput();
+        const std::size_t left = packet.size() - outAt_;
+        const SerialPort::WriteResult r = handle_->write(packet.data() + outAt_, left);
+        const std::size_t took = std::min(r.written, left);
+        outAt_ += took;
+        outBytes_ -= took;
+        d.written += took;
+        if (r.failed) {
+            d.failed = true;
+            d.dropped = dropOutput();
+            break;
+        }
+        if (outAt_ < packet.size()) break;  // the port is full for now
+        out_.pop_front();
+        outAt_ = 0;
+    }
+    return d;
+}
+
+std::size_t SerialLink::dropOutput() {
+    const std::size_t dropped = outBytes_;
+    out_.clear();
+    outAt_ = 0;
+    outBytes_ = 0;
+    return dropped;
 }
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 // one line-settings record that every open writes and the watchdog re-applies.
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -31,7 +32,8 @@ public:
     // port exclusively, sets the queues, writes the four fields of the line
     // settings and applies them. A refused setting closes the device again.
     OpenResult open(const PortSettings& settings, const Pause& pause = sleepMs);
-    // Discards both queues and closes; nothing at all while not open.
+    // Drops the output still queued, discards both queues of the port and
+    // closes; nothing at all while not open.
     void close();
     // Re-applies the line settings of the last open: false once the handle
     // no longer leads to a device, or was never opened.
@@ -43,8 +45,29 @@ public:
     // so that a port whose own buffer is small has room again at once.
     std::size_t waiting();
     std::size_t read(std::uint8_t* buffer, std::size_t n);
+    // Discards what was received: the port's input and the bytes taken ahead.
+    void purgeInput();
+
+    // The output queue. A packet is queued whole behind those still going
+    // out and leaves in order; nothing waits for the line. What was received
+    // is discarded as a packet's first byte is handed to the port (again at
+    // each try while the port takes none of it), so whatever comes next is
+    // its answer, never that of the packet before.
     void write(const std::uint8_t* data, std::size_t n);
-    void purge();
+    struct Drained {
+        std::size_t written = 0;  // bytes the port took in this call
+        std::size_t dropped = 0;  // bytes given up because the port failed
+        bool failed = false;
+    };
+    // Hands the port what it takes now. A port that refuses output for good
+    // drops everything still queued.
+    Drained drainOutput();
+    bool outputPending() const { return outBytes_ != 0; }
+    std::size_t outputPendingBytes() const { return outBytes_; }
+    // Gives up everything still queued; returns the count of bytes dropped.
+    std::size_t dropOutput();
+    // Polls writable while the port takes output; -1 when closed or unknown.
+    int outputHandle() const { return readinessHandle(); }
 
     static constexpr std::size_t kAheadAbove = kQueueSize;
     static constexpr std::size_t kAheadMax = std::size_t(1) << 20;
@@ -59,6 +82,9 @@ private:
     bool portOpen_ = false;
     std::vector<std::uint8_t> ahead_;  // read from the port, not yet by the receiver
     std::size_t aheadAt_ = 0;
+    std::deque<std::vector<std::uint8_t>> out_;  // packets not yet wholly handed to the port
+    std::size_t outAt_ = 0;                     // bytes of the front packet already handed over
+    std::size_t outBytes_ = 0;                  // bytes queued and not handed over
 };
 
 }  // namespace vantrel

@@ -43,12 +43,22 @@ public:
     virtual std::size_t waiting() = 0;
     // Reads at most n bytes without waiting; returns the count read.
     virtual std::size_t read(std::uint8_t* buffer, std::size_t n) = 0;
-    virtual void write(const std::uint8_t* data, std::size_t n) = 0;
+    // Hands over what the port takes now, without waiting: `written` may be
+    // anything from 0 (the output queue is full) to n. `failed`: the device
+    // refuses output for good (unplugged, hung up).
+    struct WriteResult {
+        std::size_t written = 0;
+        bool failed = false;
+    };
+    virtual WriteResult write(const std::uint8_t* data, std::size_t n) = 0;
     // Discards both queues.
     virtual void purge() = 0;
+    // Discards what was received only; bytes still going out stay.
+    virtual void purgeInput() = 0;
     virtual void close() = 0;
-    // A descriptor that polls readable while input waits, so that an idle
-    // receiver can sleep until bytes arrive; -1 when there is none.
+    // A descriptor that polls readable while input waits and writable while
+    // the output queue has room, so that the program can sleep until either;
+    // -1 when there is none.
     virtual int readinessHandle() const { return -1; }
 };
 

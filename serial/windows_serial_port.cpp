@@ -81,7 +81,9 @@ public:
         dcb.ByteSize = s.ByteSize;
         dcb.Parity = s.Parity;
         dcb.StopBits = s.StopBits;
-        return ::SetCommState(handle_, &dcb) != 0;
+        if (!::SetCommState(handle_, &dcb)) return false;
+        baud_ = std::max<DWORD>(s.BaudRate, 1);
+        return true;
     }
 
     std::size_t waiting() override {
@@ -102,25 +104,52 @@ public:
         return got;
     }
 
-    void write(const std::uint8_t* data, std::size_t n) override {
-        if (handle_ == INVALID_HANDLE_VALUE) return;
-        while (n > 0) {
-            const DWORD chunk = toDword(n);
-            DWORD written = 0;
-            if (!::WriteFile(handle_, data, chunk, &written, nullptr) || written == 0) return;
-            data += written;
-            n -= written;
+    // The handle is synchronous, so a write is kept short: at most what the
+    // line carries in about 10 ms, bounded by a write time-out of 20 ms.
+    WriteResult write(const std::uint8_t* data, std::size_t n) override {
+        WriteResult result;
+        if (handle_ == INVALID_HANDLE_VALUE) {
+            result.failed = true;
+            return result;
         }
+        if (n == 0) return result;
+        if (!writeTimeoutSet_) {
+            COMMTIMEOUTS t{};
+            if (!::GetCommTimeouts(handle_, &t)) {
+                result.failed = true;
+                return result;
+            }
+            t.WriteTotalTimeoutMultiplier = 0;
+            t.WriteTotalTimeoutConstant = kWriteTimeoutMs;
+            if (!::SetCommTimeouts(handle_, &t)) {
+                result.failed = true;
+                return result;
+            }
+            writeTimeoutSet_ = true;
+        }
+        const std::size_t perSlice = std::max<std::size_t>(baud_ / 10 / 100, 1);
+        DWORD written = 0;
+        if (!::WriteFile(handle_, data, toDword(std::min(n, perSlice)), &written, nullptr)) {
+            result.failed = true;
+            return result;
+        }
+        result.written = written;
+        return result;
     }
 
     void purge() override {
         if (handle_ != INVALID_HANDLE_VALUE) ::PurgeComm(handle_, kPurgeAll);
     }
 
+    void purgeInput() override {
+        if (handle_ != INVALID_HANDLE_VALUE) ::PurgeComm(handle_, PURGE_RXABORT | PURGE_RXCLEAR);
+    }
+
     void close() override {
         if (handle_ == INVALID_HANDLE_VALUE) return;
         ::CloseHandle(handle_);
         handle_ = INVALID_HANDLE_VALUE;
+        writeTimeoutSet_ = false;
     }
 
 private:
@@ -128,7 +157,11 @@ private:
         return DWORD(std::min<std::size_t>(n, std::numeric_limits<DWORD>::max()));
     }
 
+    static constexpr DWORD kWriteTimeoutMs = 20;
+
     HANDLE handle_ = INVALID_HANDLE_VALUE;
+    DWORD baud_ = 9600;
+    bool writeTimeoutSet_ = false;
 };
 
 }  // namespace

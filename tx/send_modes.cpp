@@ -71,7 +71,7 @@ SendModes::Step SendModes::periodTick(const PeriodInput& in) {
     const std::optional<std::int64_t> period = parsePeriod(in.periodText);
     if (!period) return step;
     if (LastPeriodSend && in.nowMs - *LastPeriodSend <= *period) return step;
-    if (!in.portOpen) return step;
+    if (!in.portOpen || in.outputBusy) return step;
     LastPeriodSend = in.nowMs;
     if (!FileCmdMode) {
         step.send = Step::Send::CommandLine;

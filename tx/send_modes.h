@@ -72,6 +72,9 @@ public:
         bool portOpen = false;
         unsigned lineCount = 0;
         bool cyclic = false;
+        // A packet is still going out: the tick waits, so the sender never
+        // queues faster than the line carries.
+        bool outputBusy = false;
     };
     Step periodTick(const PeriodInput& in);
 

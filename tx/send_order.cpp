@@ -14,10 +14,8 @@ void sendCommand(const SendRequest& request, SendSteps& steps) {
 
     const EncodedPacket packet = encodePacket(request.text, request.tail, request.mode);
     steps.logLine(completeTxLine(packet.shown, request.showTime, request.now));
-    steps.purge();
-    steps.countBytes(packet.bytes.size());
-    steps.write(packet.bytes);
-    steps.packetWritten();
+    steps.queue(packet.bytes);
+    steps.packetQueued();
 }
 
 }  // namespace vantrel

@@ -1,7 +1,9 @@
 #pragma once
 // The one road by which a command reaches the port, as an order of steps:
-// the history, the shown line, the discard of what was received, the byte
-// count, the write. The window supplies the steps; the order is here.
+// the history, the shown line, the packet handed to the output queue. The
+// queue discards what was received as the packet's first byte goes out and
+// counts the bytes as the port takes them. The window supplies the steps;
+// the order is here.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,11 +22,9 @@ public:
     virtual void recordHistory(const std::string& text) = 0;
     // The packet's line for the log (which applies its filter).
     virtual void logLine(const std::string& line) = 0;
-    // Empties what was received, so whatever comes next is the answer.
-    virtual void purge() = 0;
-    virtual void countBytes(std::size_t n) = 0;
-    virtual void write(const std::vector<std::uint8_t>& bytes) = 0;
-    virtual void packetWritten() = 0;
+    // Queues the packet whole behind any still going out.
+    virtual void queue(const std::vector<std::uint8_t>& bytes) = 0;
+    virtual void packetQueued() = 0;
 };
 
 struct SendRequest {

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
@@ -90,6 +91,10 @@ ConnectionPart::ConnectionPart(QWidget* bar, ConnectionServices services, QObjec
     CheckConnect->setInterval(1000);
     CheckConnect->start();
 
+    OutputTimer = new QTimer(this);
+    OutputTimer->setObjectName(QStringLiteral("OutputTimer"));
+    connect(OutputTimer, &QTimer::timeout, this, &ConnectionPart::drainOutput);
+
     connect(CheckConnect, &QTimer::timeout, this, &ConnectionPart::CheckConnectTimer);
     connect(BTConnect, &QPushButton::clicked, this, &ConnectionPart::BTConnectClick);
     connect(BTRescan, &QPushButton::clicked, this, [this] { ScanPorts(); });
@@ -98,7 +103,10 @@ ConnectionPart::ConnectionPart(QWidget* bar, ConnectionServices services, QObjec
     setTag(BTConnect, 0);
 }
 
-ConnectionPart::~ConnectionPart() = default;
+ConnectionPart::~ConnectionPart() {
+    // The notifier goes before the descriptor it watches; the link drops what waits.
+    stopOutput();
+}
 
 bool ConnectionPart::PortOpen() const { return link_->isOpen(); }
 
@@ -200,16 +208,77 @@ bool ConnectionPart::OpenPort() {
         services_.messages->info("Выбери порт!");
         OpenFailureShown = true;
     }
+    stopOutput();
     LastOpenResult = link_->open(ps, [this](int ms) { services_.sleep(ms); });
-    if (LastOpenResult.ok()) openedName_ = ps.portName;
+    if (LastOpenResult.ok()) {
+        openedName_ = ps.portName;
+        OutputFailureShown = false;
+    }
     showPortPath();
     return LastOpenResult.ok();
 }
 
 void ConnectionPart::ClosePort() {
+    // What still waits is dropped at once: closing must not wait for the line.
+    const bool pending = link_->outputPending();
+    stopOutput();
     link_->close();
     emit closed();
     showPortPath();
+    if (pending) emit outputDrained(false);
+}
+
+// ------------------------------------------------------------ output queue
+
+void ConnectionPart::drainOutput() {
+    if (DrainBusy) return;
+    const BusyMark busy(DrainBusy);
+    const bool pending = link_->outputPending();
+    const SerialLink::Drained d = link_->drainOutput();
+    if (d.written != 0) {
+        if (!d.failed) OutputFailureShown = false;
+        emit outputWritten(d.written);
+    }
+    if (d.failed) reportOutputFailure(d.dropped);
+    followOutput();
+    if (pending && !link_->outputPending()) emit outputDrained(!d.failed);
+}
+
+void ConnectionPart::reportOutputFailure(std::size_t dropped) {
+    if (OutputFailureShown) return;
+    OutputFailureShown = true;
+    // With AutoConnect the watchdog's colour tells it, and the link comes back by itself.
+    if (AutoConnect->isChecked()) return;
+    services_.messages->info("Порт перестал принимать данные: не отправлено " + std::to_string(dropped) + " байт");
+}
+
+void ConnectionPart::followOutput() {
+    if (!link_->isOpen() || !link_->outputPending()) {
+        OutputTimer->stop();
+        if (outputNotifier_) outputNotifier_->setEnabled(false);
+        return;
+    }
+    const int handle = link_->outputHandle();
+    if (outputNotifier_ && notifierHandle_ != handle) stopOutput();
+    if (handle >= 0 && !outputNotifier_) {
+        outputNotifier_ = new QSocketNotifier(handle, QSocketNotifier::Write, this);
+        notifierHandle_ = handle;
+        connect(outputNotifier_, &QSocketNotifier::activated, this, &ConnectionPart::drainOutput);
+    }
+    if (outputNotifier_) outputNotifier_->setEnabled(true);
+    // A hang-up need not wake a write notifier: the slower timer still finds it.
+    const int interval = handle >= 0 ? 50 : 5;
+    if (!OutputTimer->isActive() || OutputTimer->interval() != interval) OutputTimer->start(interval);
+}
+
+// Also lets the notifier go: its descriptor is about to close or change.
+void ConnectionPart::stopOutput() {
+    OutputTimer->stop();
+    if (!outputNotifier_) return;
+    outputNotifier_->setEnabled(false);
+    outputNotifier_->deleteLater();
+    outputNotifier_ = nullptr;
+    notifierHandle_ = -1;
 }
 
 void ConnectionPart::BTConnectClick() {

@@ -1,9 +1,12 @@
 #pragma once
 // The connection bar: the port and line-settings boxes, "Connect",
 // "ReScan", "AutoConnect" and the watchdog timer behind it. It owns the
-// serial link; the sender and the receiver use the link it lends them.
+// serial link; the sender and the receiver use the link it lends them. It
+// also drains the link's output queue while the event loop runs: as the
+// port's descriptor turns writable, or on a short timer where there is none.
 #include <QObject>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,6 +17,7 @@
 class QCheckBox;
 class QComboBox;
 class QPushButton;
+class QSocketNotifier;
 class QTimer;
 class QWidget;
 
@@ -51,6 +55,9 @@ public:
 
     void BTConnectClick();
     void CheckConnectTimer();
+    // Hands the port what it takes now of the queued output; called when a
+    // packet was queued and whenever the port has room again.
+    void drainOutput();
 
 signals:
     // The port has just been opened, by the button or by reconnection:
@@ -58,6 +65,11 @@ signals:
     void connected();
     // The port has just been closed (by the button or the watchdog).
     void closed();
+    // The port took `n` more bytes of the queued output.
+    void outputWritten(std::size_t n);
+    // The output queue is empty again: `delivered` when its last byte went to
+    // the port, false when the rest was dropped (failure, disconnect).
+    void outputDrained(bool delivered);
 
 private:
     bool OpenPort();
@@ -67,6 +79,10 @@ private:
     void setLineControlsEnabled(bool enabled);
     void showPortPath();
     void fitPortList();
+    // The notifier and the timer run exactly while output waits.
+    void followOutput();
+    void stopOutput();
+    void reportOutputFailure(std::size_t dropped);
 
     ConnectionServices services_;
     std::unique_ptr<SerialLink> link_;
@@ -78,11 +94,16 @@ private:
     QComboBox* ComStopBits = nullptr;
     QCheckBox* AutoConnect = nullptr;
     QTimer* CheckConnect = nullptr;  // 1000 ms
+    QTimer* OutputTimer = nullptr;   // drains where the port has no descriptor; a backstop where it has
+    QSocketNotifier* outputNotifier_ = nullptr;
+    int notifierHandle_ = -1;
 
     std::string openedName_;        // the name the open port was opened by
     OpenResult LastOpenResult;      // what the system said about the latest open
     bool OpenFailureShown = false;  // OpenPort has already told the user why
     bool WatchdogBusy = false;      // a box inside a watchdog tick must not start another
+    bool DrainBusy = false;         // a box inside a drain must not start another
+    bool OutputFailureShown = false;  // one message per failure, until bytes go out or the port reopens
 };
 
 }  // namespace vantrel

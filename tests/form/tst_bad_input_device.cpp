@@ -184,24 +184,19 @@ void TestBadInputDevice::deviceVanishesDuringALongWrite() {
     QVERIFY(rig.portOpen());
     QCOMPARE(colorValue(rig.ctl("ComPort"), true), std::uint32_t(0x0000FF00));
 
-    // At 1200 baud a write of 100,000 bytes may take up to a minute; the
-    // device reads none of it and is pulled out a moment after it began.
+    // At 1200 baud 100,000 bytes take over a minute; the device reads none of
+    // them and is pulled out a moment after the send.
     using Steady = std::chrono::steady_clock;
     rig.fill("MainStrCmd", QString(100000, u'V'));
-    Steady::time_point pulledAt;
-    std::thread puller([&rig, &pulledAt] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        pulledAt = Steady::now();
-        rig.device.unplug();
-    });
+    const Steady::time_point clickedAt = Steady::now();
     rig.click("ButtonSend");
-    const Steady::time_point returnedAt = Steady::now();
-    puller.join();
-    const auto afterPullMs = std::chrono::duration_cast<std::chrono::milliseconds>(returnedAt - pulledAt).count();
-    qInfo("the write returned %lld ms after the device was pulled", (long long)afterPullMs);
-    // Still under way when the device went, and over soon after.
-    QVERIFY2(afterPullMs >= 0 && afterPullMs < 2000, qPrintable(QString::number(afterPullMs)));
-    QCOMPARE(rig.txBytes(), std::int64_t(100001));  // counted although it could not all go out
+    const auto clickMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - clickedAt).count();
+    QVERIFY2(clickMs < 1000, qPrintable(QString::number(clickMs)));  // the window never waits on the port
+    QTest::qWait(300);
+    rig.device.unplug();
+    // Only what the port took is counted.
+    QTRY_VERIFY_WITH_TIMEOUT(rig.txBytes() < std::int64_t(100001), 3000);
 
     // The watchdog sees the link gone and keeps trying: yellow, not open.
     QTRY_VERIFY_WITH_TIMEOUT(!rig.portOpen(), 3000);

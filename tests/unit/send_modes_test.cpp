@@ -65,12 +65,13 @@ TEST(PeriodicSender, GatesThatSendNothing) {
         bool selected;
         const char* text;
         bool portOpen;
+        bool busy = false;
     };
     for (const Case& c : {Case{"other mode", false, "10", true}, Case{"empty period", true, "", true},
-                          Case{"port closed", true, "10", false}}) {
+                          Case{"port closed", true, "10", false}, Case{"a packet still going out", true, "10", true, true}}) {
         SendModes m;
         m.FileCmdMode = true;
-        const auto ev = runPeriod(m, {c.selected, c.text, 0, c.portOpen, 3, false}, 200);
+        const auto ev = runPeriod(m, {c.selected, c.text, 0, c.portOpen, 3, false, c.busy}, 200);
         EXPECT_TRUE(ev.empty()) << c.name;
         EXPECT_EQ(m.FileCmdIndex, 0u) << c.name;  // nothing advanced
         EXPECT_TRUE(m.PeriodTickMark) << c.name;
@@ -82,6 +83,19 @@ TEST(PeriodicSender, PortOpeningLaterSendsAtOnce) {
     EXPECT_EQ(m.periodTick({true, "1000", 0, true, 0, false}).send, Send::CommandLine);
     EXPECT_EQ(m.periodTick({true, "1000", 1500, false, 0, false}).send, Send::Nothing);
     EXPECT_EQ(m.periodTick({true, "1000", 1501, true, 0, false}).send, Send::CommandLine);
+}
+
+// The tick after the line is free again sends: the period is kept when the line can carry it.
+TEST(PeriodicSender, ABusyLineHoldsTheTickUntilItIsFree) {
+    SendModes m;
+    SendModes::PeriodInput in{true, "100", 0, true, 0, false};
+    std::vector<std::int64_t> times;
+    for (std::int64_t t = 0; t <= 400; ++t) {
+        in.nowMs = t;
+        in.outputBusy = t > 0 && t < 250;  // the first packet takes 250 ms on the line
+        if (m.periodTick(in).send != Send::Nothing) times.push_back(t);
+    }
+    EXPECT_EQ(times, (std::vector<std::int64_t>{0, 250, 351}));
 }
 
 TEST(PeriodicSender, PeriodZeroSendsWheneverTheClockMoved) {

@@ -17,12 +17,10 @@ struct RecordingSteps : SendSteps {
     void showPortError() override { taken.push_back("error"); }
     void recordHistory(const std::string& text) override { taken.push_back("history " + text); }
     void logLine(const std::string& line) override { taken.push_back("log " + line); }
-    void purge() override { taken.push_back("purge"); }
-    void countBytes(std::size_t n) override { taken.push_back("count " + std::to_string(n)); }
-    void write(const std::vector<std::uint8_t>& bytes) override {
-        taken.push_back("write " + std::string(bytes.begin(), bytes.end()));
+    void queue(const std::vector<std::uint8_t>& bytes) override {
+        taken.push_back("queue " + std::string(bytes.begin(), bytes.end()));
     }
-    void packetWritten() override { taken.push_back("written"); }
+    void packetQueued() override { taken.push_back("queued"); }
 };
 
 struct Case {
@@ -41,18 +39,18 @@ TEST(SendOrder, StepsForOneCommand) {
         {"closed port: only the error window", false, "AT", {"error"}},
         {"closed port, empty command: still the error", false, "", {"error"}},
         {"empty command: nothing", true, "", {}},
-        {"a command: history, line, discard, count, write, shown count",
+        {"a command: history, line, the packet queued, shown count",
          true,
          "AT",
-         {"history AT", "log AT\r", "purge", "count 3", "write AT\r", "written"}},
+         {"history AT", "log AT\r", "queue AT\r", "queued"}},
         {"254 characters are still recorded",
          true,
          long254,
-         {"history " + long254, "log " + long254 + "\r", "purge", "count 255", "write " + long254 + "\r", "written"}},
+         {"history " + long254, "log " + long254 + "\r", "queue " + long254 + "\r", "queued"}},
         {"255 characters are sent but not recorded",
          true,
          long255,
-         {"log " + long255 + "\r", "purge", "count 256", "write " + long255 + "\r", "written"}},
+         {"log " + long255 + "\r", "queue " + long255 + "\r", "queued"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -66,7 +64,6 @@ TEST(SendOrder, StepsForOneCommand) {
 TEST(SendOrder, HexModeShowsTheTextAndWritesTheBytes) {
     RecordingSteps steps;
     sendCommand({"41 42", "", OutputMode::Hex, false, {}}, steps);
-    const std::vector<std::string> expected = {"history 41 42", "log 41 42", "purge", "count 2", "write AB",
-                                               "written"};
+    const std::vector<std::string> expected = {"history 41 42", "log 41 42", "queue AB", "queued"};
     EXPECT_EQ(steps.taken, expected);
 }

@@ -20,6 +20,10 @@ struct PortScript {
     bool deviceThere = true;  // false: the handle no longer leads to a device
     std::vector<LineSettings> applied;
     std::string input;  // bytes the device sent, not yet read
+    std::string wire;   // bytes the port took for sending, '|' where the input was discarded
+    std::size_t takePerCall = std::string::npos;
+    std::vector<std::size_t> takes;  // when not empty: what each write call takes, in turn
+    bool writeFails = false;
 };
 
 class RecordingPort final : public SerialPort {
@@ -46,9 +50,25 @@ public:
         s_.input.erase(0, n);
         return n;
     }
-    void write(const std::uint8_t*, std::size_t n) override { s_.calls.push_back("write " + std::to_string(n)); }
+    WriteResult write(const std::uint8_t* data, std::size_t n) override {
+        if (s_.writeFails) return {0, true};
+        std::size_t take = s_.takePerCall;
+        if (!s_.takes.empty()) {
+            take = s_.takes.front();
+            s_.takes.erase(s_.takes.begin());
+        }
+        const std::size_t took = std::min(n, take);
+        s_.calls.push_back("write " + std::to_string(took));
+        s_.wire.append(reinterpret_cast<const char*>(data), took);
+        return {took, false};
+    }
     void purge() override {
         s_.calls.push_back("purge");
+        s_.input.clear();
+    }
+    void purgeInput() override {
+        s_.calls.push_back("purge input");
+        s_.wire += '|';
         s_.input.clear();
     }
     void close() override {
@@ -167,7 +187,7 @@ TEST_F(SerialLinkTest, ABacklogIsTakenAheadAndReadInOrder) {
 
 TEST_F(SerialLinkTest, BytesTakenAheadGoWithAPurgeAClosingAndANewOpen) {
     ASSERT_TRUE(open({"p", 115200, 8, 0}).ok());
-    for (auto drop : {+[](SerialLink& l) { l.purge(); }, +[](SerialLink& l) { l.close(); }}) {
+    for (auto drop : {+[](SerialLink& l) { l.purgeInput(); }, +[](SerialLink& l) { l.close(); }}) {
         if (!link.isOpen()) {
             ASSERT_TRUE(open({"p", 115200, 8, 0}).ok());
         }
@@ -187,6 +207,81 @@ TEST_F(SerialLinkTest, BytesTakenAheadGoWithAPurgeAClosingAndANewOpen) {
     link.close();
     script.input = "b";
     EXPECT_EQ(link.waiting(), 0u);
+}
+
+void queue(SerialLink& link, const std::string& packet) {
+    link.write(reinterpret_cast<const std::uint8_t*>(packet.data()), packet.size());
+}
+
+// A port that takes k bytes per call: packets leave whole and in order, the
+// input is discarded right before each packet's first byte, the counts add up.
+TEST_F(SerialLinkTest, QueuedPacketsLeaveWholeInOrderWithTheDiscardAtEachFirstByte) {
+    for (const std::size_t k : {1u, 2u, 3u, 4u, 13u, 100u}) {
+        SCOPED_TRACE(k);
+        ASSERT_TRUE(open({"p", 9600, 8, 0}).ok());
+        script.takePerCall = k;
+        script.wire.clear();
+        queue(link, "ABCDEF");
+        queue(link, "");  // nothing to send: nothing queued
+        queue(link, "gh");
+        queue(link, "IJKLM");
+        EXPECT_TRUE(script.wire.empty());  // queuing alone hands nothing to the port
+        EXPECT_EQ(link.outputPendingBytes(), 13u);
+        std::size_t written = 0;
+        for (int calls = 0; link.outputPending() && calls < 100; ++calls) {
+            const std::size_t before = link.outputPendingBytes();
+            const SerialLink::Drained d = link.drainOutput();
+            EXPECT_FALSE(d.failed);
+            EXPECT_GT(d.written, 0u);
+            EXPECT_EQ(link.outputPendingBytes(), before - d.written);
+            written += d.written;
+        }
+        EXPECT_EQ(written, 13u);
+        EXPECT_EQ(script.wire, "|ABCDEF|gh|IJKLM");
+        link.close();
+    }
+}
+
+TEST_F(SerialLinkTest, APortThatTakesNothingGetsTheDiscardAgainAtTheNextTry) {
+    ASSERT_TRUE(open({"p", 9600, 8, 0}).ok());
+    queue(link, "12345");
+    queue(link, "ab");
+    script.takes = {3, 2, 0, 2};
+    script.calls.clear();
+    for (int i = 0; i < 3; ++i) {
+        link.drainOutput();
+        script.input += "r";  // an answer arriving while the packet goes
+    }
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"purge input", "write 3",             // 123
+                                                      "write 2", "purge input", "write 0",  // 45, then full
+                                                      "purge input", "write 2"}));          // ab
+    EXPECT_EQ(script.wire, "|12345||ab");
+    EXPECT_FALSE(link.outputPending());
+    EXPECT_EQ(script.input, "r");  // what came after the last packet's first byte stays
+}
+
+TEST_F(SerialLinkTest, AFailingPortDropsTheRestAndCloseDropsWhatWaits) {
+    ASSERT_TRUE(open({"p", 9600, 8, 0}).ok());
+    script.takePerCall = 2;
+    queue(link, "abcdef");
+    queue(link, "xyz");
+    EXPECT_EQ(link.drainOutput().written, 2u);
+    script.writeFails = true;
+    const SerialLink::Drained d = link.drainOutput();
+    EXPECT_TRUE(d.failed);
+    EXPECT_EQ(d.written, 0u);
+    EXPECT_EQ(d.dropped, 7u);
+    EXPECT_FALSE(link.outputPending());
+
+    script.writeFails = false;
+    queue(link, "late");
+    link.close();
+    EXPECT_FALSE(link.outputPending());
+    EXPECT_EQ(script.wire, "|ab");
+    // Closed, nothing is queued at all.
+    queue(link, "never");
+    EXPECT_FALSE(link.outputPending());
+    EXPECT_EQ(link.drainOutput().written, 0u);
 }
 
 }  // namespace

@@ -93,6 +93,7 @@ TEST_F(SerialPty, BytesPassUnchangedBothWays) {
 
     const auto out = bytesOf(all);
     link.write(out.data(), out.size());
+    EXPECT_EQ(link.drainOutput().written, all.size());
     EXPECT_EQ(device.readAtLeast(all.size(), 3000), all);
 }
 
@@ -100,7 +101,7 @@ TEST_F(SerialPty, PurgeDiscardsWaitingInput) {
     ASSERT_TRUE(open().ok());
     ASSERT_TRUE(device.write("stale bytes"));
     ASSERT_TRUE(waitForBytes(link, 11));
-    link.purge();
+    link.purgeInput();
     EXPECT_EQ(link.waiting(), 0u);
 }
 
@@ -167,18 +168,39 @@ TEST_F(SerialPty, ProbeNoticesTheHangUpAndReopenWorksAfterReplug) {
     EXPECT_TRUE(link.probe());
     const auto ping = bytesOf("ping");
     link.write(ping.data(), ping.size());
+    link.drainOutput();
     EXPECT_EQ(device.readAtLeast(4, 3000), "ping");
 }
 
-TEST_F(SerialPty, WriteToAPortNobodyReadsGivesUp) {
+// A full port takes what fits and never waits; the rest goes as the device
+// reads, and a hang-up ends the packet with the untaken rest dropped.
+TEST_F(SerialPty, AFullPortTakesWhatFitsAndAHangUpDropsTheRest) {
     ASSERT_TRUE(open(4000000).ok());
-    const std::vector<std::uint8_t> big(128 * 1024, 'x');
-    const auto t0 = std::chrono::steady_clock::now();
+    std::vector<std::uint8_t> big(256 * 1024);
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = std::uint8_t(i * 7 + i / 251);
     link.write(big.data(), big.size());
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-    EXPECT_LT(ms, 5000);
-    EXPECT_LT(device.readFor(50).size(), big.size());  // the pty really filled up
+    const auto t0 = std::chrono::steady_clock::now();
+    const SerialLink::Drained first = link.drainOutput();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(200));
+    ASSERT_GT(first.written, 0u);
+    ASSERT_LT(first.written, big.size());  // the pty really filled up
+    EXPECT_FALSE(first.failed);
+    EXPECT_EQ(link.outputPendingBytes(), big.size() - first.written);
+
+    std::string got;
+    std::size_t written = first.written;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (got.size() < big.size() / 2 && std::chrono::steady_clock::now() < deadline) {
+        got += device.readFor(5);
+        written += link.drainOutput().written;
+    }
+    EXPECT_EQ(got, std::string(big.begin(), big.begin() + std::ptrdiff_t(got.size())));
+
+    device.unplug();
+    const SerialLink::Drained last = link.drainOutput();
+    EXPECT_TRUE(last.failed);
+    EXPECT_EQ(written + last.written + last.dropped, big.size());
+    EXPECT_FALSE(link.outputPending());
 }
 
 TEST(SerialPortNames, WhatIsNotATerminalIsRefused) {

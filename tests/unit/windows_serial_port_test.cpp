@@ -152,8 +152,16 @@ protected:
         }
         return got;
     }
+    // Writes take what fits now; the rest follows until all went or five seconds passed.
     void send(const std::string& text) {
-        port_->write(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+        std::size_t done = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (done < text.size() && std::chrono::steady_clock::now() < deadline) {
+            const SerialPort::WriteResult r = port_->write(bytes + done, text.size() - done);
+            ASSERT_FALSE(r.failed);
+            done += r.written;
+        }
     }
 
     std::string name_;

@@ -126,13 +126,16 @@ void CommandPart::recordHistory(const std::string& text) {
     emit historyRecorded();
 }
 void CommandPart::logLine(const std::string& line) { services_.log->txLine(line); }
-void CommandPart::purge() { services_.link->purge(); }
-void CommandPart::countBytes(std::size_t n) {
+void CommandPart::queue(const std::vector<std::uint8_t>& bytes) {
+    services_.link->write(bytes.data(), bytes.size());
+    emit outputQueued();
+}
+void CommandPart::packetQueued() { services_.log->txPacketWritten(); }
+
+void CommandPart::countWritten(std::size_t n) {
     TxBytes += static_cast<std::int64_t>(n);
     services_.log->txBytesChanged();
 }
-void CommandPart::write(const std::vector<std::uint8_t>& bytes) { services_.link->write(bytes.data(), bytes.size()); }
-void CommandPart::packetWritten() { services_.log->txPacketWritten(); }
 
 void CommandPart::sendCommandLine() { SendPortData(commandLine()); }
 

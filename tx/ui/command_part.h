@@ -4,6 +4,7 @@
 // `SendPortData`, the one road by which bytes reach the port.
 #include <QObject>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -71,12 +72,16 @@ public:
     void resetForStart();
     // Housekeeping: the history list keeps the command line's width.
     void followWidth();
+    // The port took `n` more bytes of the queued packets.
+    void countWritten(std::size_t n);
 
 signals:
     // A send was recorded in the history; the file list may want to show it.
     void historyRecorded();
     // The history lists were refilled: the texts, newest first.
     void historyRead(const std::vector<std::string>& texts);
+    // A packet waits in the link's output queue.
+    void outputQueued();
 
 private:
     // SendSteps
@@ -84,10 +89,8 @@ private:
     void showPortError() override;
     void recordHistory(const std::string& text) override;
     void logLine(const std::string& line) override;
-    void purge() override;
-    void countBytes(std::size_t n) override;
-    void write(const std::vector<std::uint8_t>& bytes) override;
-    void packetWritten() override;
+    void queue(const std::vector<std::uint8_t>& bytes) override;
+    void packetQueued() override;
 
     bool MainStrCmdKeyPress(int key, Qt::KeyboardModifiers mods);
     void MainStrCmdKeyUp(int key);
@@ -100,7 +103,7 @@ private:
 
     Services services_;
     std::unique_ptr<SentHistory> history_;
-    std::int64_t TxBytes = 0;  // 64-bit: a 32-bit total would turn negative on a long run
+    std::int64_t TxBytes = 0;  // bytes the port took; 64-bit: a 32-bit total would turn negative on a long run
     bool SendBusy = false;
 
     EventLineEdit* MainStrCmd = nullptr;

@@ -160,8 +160,24 @@ void ModesPart::sendOnConnect() {
 void ModesPart::packetShown(bool moreWaiting, bool logWriteFailed) {
     const AnswerAction action =
         afterAnswerAction({RBAfterAns->isChecked(), moreWaiting, modes_->FileCmdMode, logWriteFailed});
+    if (action == AnswerAction::Nothing) return;
+    // Not behind a packet still going out: the send waits, as the blocked write made it wait.
+    if (services_.link->outputPending()) {
+        heldAnswer_ = action;
+        return;
+    }
+    answerReleased(action);
+}
+
+void ModesPart::answerReleased(AnswerAction action) {
     if (action == AnswerAction::CommandLine) SendPortData(services_.command->commandLine());
     if (action == AnswerAction::NextFileLine) sendNextFileLineAfterAnswer();
+}
+
+void ModesPart::outputDrained(bool delivered) {
+    const AnswerAction held = heldAnswer_;
+    heldAnswer_ = AnswerAction::Nothing;
+    if (delivered && RBAfterAns->isChecked()) answerReleased(held);
 }
 
 bool ModesPart::periodArmedByHousekeeping() const { return CiklSend->isChecked() && RBPeriod->isChecked(); }
@@ -243,6 +259,7 @@ void ModesPart::TimerPeriodTimer() {
     in.portOpen = services_.link->isOpen();
     in.lineCount = modes_->lineCount();
     in.cyclic = CiklSend->isChecked();
+    in.outputBusy = services_.link->outputPending();
     const SendModes::Step step = modes_->periodTick(in);
     // The timer is off before the message box opens, so no tick runs inside it.
     if (step.stopTimer) TimerPeriod->stop();

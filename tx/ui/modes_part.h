@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tx/send_modes.h"
+
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -26,7 +28,6 @@ class ConfigImage;
 class DropList;
 class EventLineEdit;
 class Messages;
-class SendModes;
 class SerialLink;
 
 class ModesPart : public QObject {
@@ -55,6 +56,9 @@ public:
     void sendOnConnect();
     // A received packet has been shown.
     void packetShown(bool moreWaiting, bool logWriteFailed);
+    // The output queue emptied: a send the answer released while a packet
+    // was still going out goes now (or is forgotten when the rest was dropped).
+    void outputDrained(bool delivered);
     void showHistory(const std::vector<std::string>& texts);
     void historyRecorded();
     // Housekeeping: a cyclic file in the period mode keeps its timer running.
@@ -89,11 +93,13 @@ private:
     void RBAfterAnsClick();
     void RBPeriodClick();
     void sendNextFileLineAfterAnswer();
+    void answerReleased(AnswerAction action);
     void SendPortData(const std::string& text);
 
     Services services_;
     std::unique_ptr<SendModes> modes_;
     QTimer* TimerPeriod = nullptr;  // 1 ms
+    AnswerAction heldAnswer_ = AnswerAction::Nothing;  // a send waiting for the output queue to empty
 
     QFrame* InputMode = nullptr;
     QLabel* Label1 = nullptr;
