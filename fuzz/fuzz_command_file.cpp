@@ -72,6 +72,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::writeFile(path, data, size);
     const CommandFileResult fromDisk = readCommandFile(path);
     FUZZ_CHECK(fromDisk.ok);
-    FUZZ_CHECK(same(fromDisk.file, whole));
+    FUZZ_CHECK(same(fromDisk.content, whole));
     return 0;
 }

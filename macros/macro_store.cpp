@@ -130,7 +130,7 @@ StoreIoResult replaceFileAtomically(const std::string& path, const std::uint8_t*
                                     std::size_t size) {
     const std::string tmp = path + ".tmp";
     Fd fd(::open(tmp.c_str(), kWriteFlags, 0666));
-    if (fd.get() < 0) return {false, systemError(errno)};
+    if (fd.get() < 0) return {false, systemError(errno), tmp};
     keepPermissions(path, fd.get());
 
     int err = 0;
@@ -139,7 +139,7 @@ StoreIoResult replaceFileAtomically(const std::string& path, const std::uint8_t*
     if (err == 0 && renameOver(tmp.c_str(), path.c_str()) != 0) err = errno;
     if (err != 0) {
         ::unlink(tmp.c_str());
-        return {false, systemError(err)};
+        return {false, systemError(err), path};
     }
     syncDirectoryOf(path);
     return {};
@@ -266,7 +266,7 @@ bool MacroStore::LoadMacroStore(Messages& messages, const std::string& path) {
 
 bool MacroStore::SaveMacroStore(Messages& messages, const std::string& path) const {
     const StoreIoResult r = writeFile(path);
-    if (!r.ok) messages.info(kMacroSaveFailedText, r.error);
+    if (!r.ok) messages.info(kMacroSaveFailedText, r.reason);
     return r.ok;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/io_error.h"
+
 namespace vantrel {
 
 class Messages;
@@ -44,11 +46,7 @@ inline constexpr const char* kMacroSaveFailedText = "Не удалось сох�
 // Beneath kMacroFileBadText when the old file was kept: followed by its new name.
 inline constexpr const char* kMacroFileKeptText = "Прежний файл сохранён под именем ";
 
-// Outcome of a file operation; `error` is the system's text when it failed.
-struct StoreIoResult {
-    bool ok = true;
-    std::string error;
-};
+using StoreIoResult = FileResult;
 
 // Writes `size` bytes to `path` so that the old file stays whole until the new
 // one is complete: a sibling "<path>.tmp" is written, flushed to disk and

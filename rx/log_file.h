@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "common/clock.h"
+#include "common/io_error.h"
 
 namespace vantrel {
 
@@ -26,11 +27,7 @@ public:
     LogFile& operator=(const LogFile&) = delete;
     ~LogFile();
 
-    struct Outcome {
-        bool ok = true;
-        std::string reason;  // UTF-8, in Russian, when !ok
-        std::string file;    // the file concerned, when !ok
-    };
+    using Outcome = FileResult;
 
     bool LogActive = false;
     bool LogFileCreated = false;

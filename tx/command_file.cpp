@@ -67,6 +67,7 @@ CommandFile parseCommandFile(std::string_view bytes) {
 
 CommandFileResult readCommandFile(const std::string& path) {
     CommandFileResult result;
+    result.ok = false;
     errno = 0;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!f) {
@@ -88,10 +89,10 @@ CommandFileResult readCommandFile(const std::string& path) {
     }
     reader.finish();
     result.ok = true;
-    result.file.linesRead = reader.linesRead();
-    result.file.tooBig = reader.full();
-    result.file.utf8 = reader.utf8();
-    result.file.lines = reader.takeLines();
+    result.content.linesRead = reader.linesRead();
+    result.content.tooBig = reader.full();
+    result.content.utf8 = reader.utf8();
+    result.content.lines = reader.takeLines();
     return result;
 }
 

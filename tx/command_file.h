@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/cp1251.h"
+#include "common/io_error.h"
 
 namespace vantrel {
 
@@ -62,10 +63,9 @@ struct CommandFile {
 // The lines of a whole file image.
 CommandFile parseCommandFile(std::string_view bytes);
 
-struct CommandFileResult {
-    bool ok = false;
-    std::string reason;  // why it could not be read (Russian, UTF-8)
-    CommandFile file;
+// Read or not, and why not; `content` when it was.
+struct CommandFileResult : FileResult {
+    CommandFile content;
 };
 
 // Reads the command file at `path`.

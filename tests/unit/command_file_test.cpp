@@ -144,10 +144,10 @@ TEST(CommandFileRead, FromDiskAndFailures) {
     }
     const auto ok = readCommandFile(path.string());
     ASSERT_TRUE(ok.ok);
-    EXPECT_TRUE(ok.file.tooBig);
-    ASSERT_EQ(ok.file.lines.size(), 500u);
-    EXPECT_EQ(ok.file.lines[0], "LINE0");
-    EXPECT_EQ(ok.file.lines[499], "LINE499");
+    EXPECT_TRUE(ok.content.tooBig);
+    ASSERT_EQ(ok.content.lines.size(), 500u);
+    EXPECT_EQ(ok.content.lines[0], "LINE0");
+    EXPECT_EQ(ok.content.lines[499], "LINE499");
 
     const auto missing = readCommandFile((dir / "absent.txt").string());
     EXPECT_FALSE(missing.ok);

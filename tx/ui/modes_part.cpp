@@ -213,7 +213,7 @@ void ModesPart::ButtonReadFileClick() {
 
     setTag(ButtonReadFile, 1);
     ButtonReadFile->setText(ru("Назад"));
-    modes_->fileLoaded(read.file.lines);
+    modes_->fileLoaded(read.content.lines);
     CiklSend->setEnabled(RBAfterAns->isChecked() || RBPeriod->isChecked());
     CiklSend->show();
     OldCmdList->setEnabled(true);
@@ -224,7 +224,7 @@ void ModesPart::ButtonReadFileClick() {
 
     OldCmdList->clear();
     for (const std::string& line : modes_->FileLines) OldCmdList->addItem(fromCp(line));
-    if (read.file.tooBig) services_.messages->info(kBigFileText);
+    if (read.content.tooBig) services_.messages->info(kBigFileText);
 }
 
 void ModesPart::OldCmdListClick() {
