@@ -24,7 +24,7 @@ public:
     QString program = exe();
     QStringList args;
     QProcessEnvironment env = offscreen();
-    QString stderrFile;  // stderr goes here instead of a pipe, for runs nobody reads during
+    QString stderrFile;  // stderr into this file, not a pipe that fills while the test does not read it
 
 private:
     static QProcessEnvironment offscreen();
