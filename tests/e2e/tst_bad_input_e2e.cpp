@@ -27,15 +27,16 @@
 
 #include "common/config_image.h"
 #include "macros/macro_store.h"
+#include "support/scripted_program.h"
 #include "tools/pty_device.h"
 #include "tx/history.h"
 
 using namespace vantrel;
+using vantrel::test::ScriptedProgram;
 
 namespace {
 
 constexpr uid_t kNobody = 65534;
-const char kMessagePrefix[] = "vantrel: message: ";
 
 bool g_ownMountNamespace = false;
 QString g_noMountReason;  // why the full disk is played by a file-size limit
@@ -67,13 +68,6 @@ void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
     QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QStringList messagesIn(const QByteArray& stderrText) {
-    QStringList out;
-    for (const QByteArray& line : stderrText.split('\n'))
-        if (line.startsWith(kMessagePrefix)) out << QString::fromUtf8(line.mid(int(sizeof kMessagePrefix) - 1));
-    return out;
 }
 
 QString m(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -157,26 +151,24 @@ private slots:
     void diskFullUnderAMacroSave();
 
 private:
-    // Runs the program in `workDir` with the script; waits for its end.
-    QByteArray run(const QString& workDir, const QString& script, const RunOptions& options = {});
+    // Runs the program in `workDir` with the script; waits for its end and returns its messages.
+    QStringList run(const QString& workDir, const QString& script, const RunOptions& options = {});
+    void prepare(ScriptedProgram& p, const RunOptions& options) const;
 
-    QString exe_;
     QString nobodyExe_;
     QTemporaryDir scripts_;
-    int scriptCount_ = 0;
     QString nobodyProblem_;
 };
 
 void TestBadInputE2e::initTestCase() {
-    exe_ = qEnvironmentVariable("VANTREL_EXE");
-    if (exe_.isEmpty()) QSKIP("VANTREL_EXE is not set");
+    SKIP_WITHOUT_VANTREL_EXE();
     QVERIFY(scripts_.isValid());
     QVERIFY(QFile::setPermissions(scripts_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                         QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                                         QFileDevice::ExeOther));
     // A copy the ordinary user can reach wherever the build tree lies.
     nobodyExe_ = scripts_.filePath("vantrel");
-    QVERIFY(QFile::copy(exe_, nobodyExe_));
+    QVERIFY(QFile::copy(ScriptedProgram::exe(), nobodyExe_));
     QVERIFY(QFile::setPermissions(nobodyExe_, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                   QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                                   QFileDevice::ExeOther));
@@ -195,41 +187,30 @@ void TestBadInputE2e::initTestCase() {
                                                : qPrintable("a file-size limit stands in: " + g_noMountReason));
 }
 
-QByteArray TestBadInputE2e::run(const QString& workDir, const QString& script, const RunOptions& options) {
-    const QString path = scripts_.filePath(QStringLiteral("script%1.txt").arg(++scriptCount_));
-    writeAll(path, script.toUtf8());
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
-
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VANTREL_AUTOTEST", path);
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(workDir);
+void TestBadInputE2e::prepare(ScriptedProgram& p, const RunOptions& options) const {
     if (options.fileSizeLimit) {
         const rlim_t limit = *options.fileSizeLimit;
-        p.setChildProcessModifier([limit] {
+        p.process.setChildProcessModifier([limit] {
             ::signal(SIGXFSZ, SIG_IGN);  // a refused write then fails with EFBIG, as a full disk fails
             rlimit r{limit, limit};
             ::setrlimit(RLIMIT_FSIZE, &r);
         });
     }
-    if (options.asNobody)
-        p.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", nobodyExe_});
-    else
-        p.start(exe_, {});
-    if (!p.waitForStarted(20000)) {
-        [&] { QFAIL(qPrintable(p.errorString())); }();
+    if (options.asNobody) {
+        p.program = "setpriv";
+        p.args = {"--reuid=65534", "--regid=65534", "--clear-groups", nobodyExe_};
+    }
+}
+
+QStringList TestBadInputE2e::run(const QString& workDir, const QString& script, const RunOptions& options) {
+    ScriptedProgram p;
+    prepare(p, options);
+    if (!p.start(scripts_.path(), script, workDir)) {
+        [&] { QFAIL(qPrintable(p.process.errorString())); }();
         return {};
     }
-    const bool ended = p.waitForFinished(90000);
-    if (!ended) p.kill();
-    const QByteArray err = p.readAllStandardError();
-    [&] {
-        QVERIFY2(ended, err.constData());
-        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, err.constData());
-    }();
-    return err;
+    [&] { QVERIFY2(p.finish(90000), qPrintable(p.said())); }();
+    return p.messages();
 }
 
 // One run, every file damaged in its own way: each is reported on its own,
@@ -247,8 +228,7 @@ void TestBadInputE2e::allThreeFilesDamagedAtOnce() {
     QVERIFY(d.mkdir("OldCmd"));
     writeAll(d.filePath("ConfigTerminal"), readAll(d.filePath("ConfigTerminal")).left(100));
 
-    const QByteArray err = run(dir.path(), "wait 300\nclose\n");
-    QCOMPARE(messagesIn(err),
+    QCOMPARE(run(dir.path(), "wait 300\nclose\n"),
              (QStringList{m("Проблема с файлом конфигурации, он будет перезаписан | "
                             "Прежний файл сохранён под именем CmdConfig.bak"),
                           m("Файл истории OldCmd не читается: история команд пуста и не будет сохранена | "
@@ -275,8 +255,7 @@ void TestBadInputE2e::unreadableFilesAreReportedAndKept() {
         QVERIFY(QFile::setPermissions(d.filePath(name), QFileDevice::Permissions()));
     QCOMPARE(::chown(QFile::encodeName(dir.path()).constData(), kNobody, gid_t(-1)), 0);
 
-    const QByteArray err = run(dir.path(), "wait 300\nclose\n", asNobody());
-    QCOMPARE(messagesIn(err),
+    QCOMPARE(run(dir.path(), "wait 300\nclose\n", asNobody()),
              (QStringList{m("Проблема с файлом конфигурации, он будет перезаписан | "
                             "Прежний файл сохранён под именем CmdConfig.bak"),
                           m("Файл истории OldCmd не читается: история команд пуста и не будет сохранена | "
@@ -302,16 +281,15 @@ void TestBadInputE2e::readOnlyWorkingDirectory() {
                                                   QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                                   QFileDevice::ExeOther));
 
-    const QByteArray err = run(dir.path(),
-                               "click StartLog\n"
-                               "click EditAllCmd\n"
-                               "text Edit1 CHANGED\n"
-                               "click SaveF\n"
-                               "click EditAllCmd\n"
-                               "text MainStrCmd typed\n"
-                               "close\n",
-                               asNobody());
-    const QStringList said = messagesIn(err);
+    const QStringList said = run(dir.path(),
+                                 "click StartLog\n"
+                                 "click EditAllCmd\n"
+                                 "text Edit1 CHANGED\n"
+                                 "click SaveF\n"
+                                 "click EditAllCmd\n"
+                                 "text MainStrCmd typed\n"
+                                 "close\n",
+                                 asNobody());
     QCOMPARE(said.size(), 5);
     QVERIFY2(said[0].startsWith(m("Не удалось создать файл лога LOG_")) &&
                  said[0].endsWith(m(".txt | нет прав на запись")),
@@ -337,8 +315,7 @@ void TestBadInputE2e::firstStartInAReadOnlyDirectory() {
     QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                   QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                                   QFileDevice::ExeOther));
-    const QByteArray err = run(dir.path(), "wait 300\nclose\n", asNobody());
-    QCOMPARE(messagesIn(err),
+    QCOMPARE(run(dir.path(), "wait 300\nclose\n", asNobody()),
              (QStringList{m("Проблема с файлом конфигурации, он будет перезаписан"),
                           m("Не удалось сохранить макросы в файл CmdConfig | нет доступа"),
                           m("Не удалось создать файл истории OldCmd: история команд не будет сохранена | нет доступа"),
@@ -362,72 +339,51 @@ void TestBadInputE2e::diskFullUnderTheLogFile() {
 
     PtyDevice device;
     QVERIFY(device.open());
-    const QString script = QStringLiteral(
-                               "text ComPort %1\n"
-                               "click BTConnect\n"
-                               "click StartLog\n"
-                               "waitlog AFTER-FULL 60000\n"
-                               "wait 200\n"
-                               "close\n")
-                               .arg(QString::fromStdString(device.slavePath()));
-
-    const QString path = scripts_.filePath("log-full.txt");
-    writeAll(path, script.toUtf8());
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VANTREL_AUTOTEST", path);
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(dir.path());
-    if (options.fileSizeLimit) {
-        const rlim_t limit = *options.fileSizeLimit;
-        program.setChildProcessModifier([limit] {
-            ::signal(SIGXFSZ, SIG_IGN);
-            rlimit r{limit, limit};
-            ::setrlimit(RLIMIT_FSIZE, &r);
-        });
-    }
-    program.start(exe_, {});
-    QVERIFY2(program.waitForStarted(20000), qPrintable(program.errorString()));
+    ScriptedProgram program;
+    prepare(program, options);
+    QVERIFY2(program.start(scripts_.path(),
+                           QStringLiteral("text ComPort %1\n"
+                                          "click BTConnect\n"
+                                          "click StartLog\n"
+                                          "waitlog AFTER-FULL 60000\n"
+                                          "wait 200\n"
+                                          "close\n")
+                               .arg(QString::fromStdString(device.slavePath())),
+                           dir.path()),
+             qPrintable(program.process.errorString()));
 
     // Connected and logging once the script waits for the log.
-    QByteArray err;
     QElapsedTimer started;
     started.start();
-    while (!err.contains("vantrel: script: waitlog") && started.elapsed() < 30000 &&
-           program.state() == QProcess::Running) {
-        program.waitForReadyRead(50);
-        err += program.readAllStandardError();
-    }
-    QVERIFY2(err.contains("vantrel: script: waitlog"), err.constData());
+    while (!program.said().contains("vantrel: script: waitlog") && started.elapsed() < 30000 &&
+           program.process.state() == QProcess::Running)
+        program.process.waitForReadyRead(50);
+    QVERIFY2(program.said().contains("vantrel: script: waitlog"), qPrintable(program.said()));
 
     // Lines until the log file gives up (after some 1,700 of them), then a few more.
-    const QByteArray failure = "Не удалось записать строку в файл лога";
+    const QString failure = m("Не удалось записать строку в файл лога");
     QByteArray sent;
     QElapsedTimer t;
     t.start();
     int n = 0;
-    while (!err.contains(failure) && t.elapsed() < 60000 && program.state() == QProcess::Running) {
+    while (!program.said().contains(failure) && t.elapsed() < 60000 && program.process.state() == QProcess::Running) {
         for (int k = 0; k < 20; ++k) {
             const QByteArray line = "LINE " + QByteArray::number(++n).rightJustified(6, '0') + " " +
                                     QByteArray(100, 'x') + "\r";
             QVERIFY(device.write(line.toStdString()));
             sent += line;
         }
-        program.waitForReadyRead(5);
-        err += program.readAllStandardError();
+        program.process.waitForReadyRead(5);
     }
-    QVERIFY2(err.contains(failure), err.constData());
-    for (int k = 0; k < 5 && program.state() == QProcess::Running; ++k) {
+    QVERIFY2(program.said().contains(failure), qPrintable(program.said()));
+    for (int k = 0; k < 5 && program.process.state() == QProcess::Running; ++k) {
         device.write("AFTER-FULL\r");
-        program.waitForFinished(200);
+        program.process.waitForFinished(200);
     }
-    const bool ended = program.state() == QProcess::NotRunning || program.waitForFinished(60000);
-    err += program.readAllStandardError();
-    QVERIFY2(ended && program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0, err.constData());
+    QVERIFY2(program.finish(60000), qPrintable(program.said()));
 
-    const QStringList said = messagesIn(err);
-    QVERIFY2(!said.isEmpty(), err.constData());
+    const QStringList said = program.messages();
+    QVERIFY2(!said.isEmpty(), qPrintable(program.said()));
     const QString fullText = disk.mounted() ? m("на диске нет места") : m("файл превысил допустимый размер");
     QVERIFY2(said[0].startsWith(m("Не удалось записать строку в файл лога LOG_")) &&
                  said[0].endsWith(m(".txt. Запись в файл приостановлена. | ") + fullText),
@@ -475,17 +431,17 @@ void TestBadInputE2e::diskFullUnderAMacroSave() {
     RunOptions options;
     if (!disk.mounted()) options.fileSizeLimit = 4 * 1024 * 1024;
 
-    const QByteArray err = run(dir.path(),
-                               "click EditAllCmd\n"
-                               "text Edit1 CHANGED\n"
-                               "click SaveF\n"
-                               "click EditAllCmd\n"
-                               "close\n",
-                               options);
+    const QStringList said = run(dir.path(),
+                                 "click EditAllCmd\n"
+                                 "text Edit1 CHANGED\n"
+                                 "click SaveF\n"
+                                 "click EditAllCmd\n"
+                                 "close\n",
+                                 options);
     const QString reason = disk.mounted() ? m("нет места на диске") : m("файл превысил допустимый размер");
     const QString failed = m("Не удалось сохранить макросы в файл CmdConfig | ") + reason;
     // The save button, then leaving the editor; the small files at close still fit.
-    QCOMPARE(messagesIn(err), (QStringList{failed, failed}));
+    QCOMPARE(said, (QStringList{failed, failed}));
     QVERIFY(readAll(d.filePath("CmdConfig")) == before.macros);
     QVERIFY(!QFile::exists(d.filePath("CmdConfig.tmp")));
 }

@@ -2,15 +2,16 @@
 // device played on a pseudo-terminal: each answer releases the next line,
 // and after a normal close OldCmd holds the sent lines, newest first.
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <string>
 
+#include "support/scripted_program.h"
 #include "tools/pty_device.h"
 
 using vantrel::PtyDevice;
+using vantrel::test::ScriptedProgram;
 
 class TestCommandFileE2e : public QObject {
     Q_OBJECT
@@ -19,8 +20,7 @@ private slots:
 };
 
 void TestCommandFileE2e::afterAnswerRunOfAFile() {
-    const QString exe = qEnvironmentVariable("VANTREL_EXE");
-    if (exe.isEmpty()) QSKIP("VANTREL_EXE is not set");
+    SKIP_WITHOUT_VANTREL_EXE();
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     PtyDevice device;
@@ -32,53 +32,32 @@ void TestCommandFileE2e::afterAnswerRunOfAFile() {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("CMD1\r\nCMD2\nCMD3\r\n");
     }
-    const QString script = dir.filePath(QStringLiteral("script.txt"));
-    {
-        QFile f(script);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QStringLiteral("# after-answer run of a command file\n"
-                               "text ComPort %1\n"
-                               "check RBAfterAns 1\n"
-                               "file %2\n"
-                               "click ButtonReadFile\n"
-                               "click BTConnect\n"
-                               "click SendStart\n"
-                               "waitlog REPLY3 20000\n"
-                               "wait 200\n"
-                               "close\n")
-                    .arg(QString::fromStdString(device.slavePath()), cmdFile)
-                    .toUtf8());
-    }
-
-    QProcess program;
-    program.setWorkingDirectory(dir.path());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VANTREL_AUTOTEST"), script);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::SeparateChannels);
-    program.start(exe, {});
-    QVERIFY2(program.waitForStarted(10000), qPrintable(program.errorString()));
-    QByteArray stderrSoFar;
-    auto diagnostics = [&program, &stderrSoFar] {
-        stderrSoFar += program.readAllStandardError();
-        return QString::fromUtf8(stderrSoFar);
-    };
+    ScriptedProgram program;
+    QVERIFY2(program.start(dir.path(), QStringLiteral("# after-answer run of a command file\n"
+                                                      "text ComPort %1\n"
+                                                      "check RBAfterAns 1\n"
+                                                      "file %2\n"
+                                                      "click ButtonReadFile\n"
+                                                      "click BTConnect\n"
+                                                      "click SendStart\n"
+                                                      "waitlog REPLY3 20000\n"
+                                                      "wait 200\n"
+                                                      "close\n")
+                                           .arg(QString::fromStdString(device.slavePath()), cmdFile)),
+             qPrintable(program.process.errorString()));
 
     for (int n = 1; n <= 3; ++n) {
         const std::string command = "CMD" + std::to_string(n) + "\r";
         const std::string got = device.readUntil(command, 20000);
         QVERIFY2(got == command, qPrintable(QStringLiteral("expected %1, got '%2'; program said: %3")
                                                 .arg(n)
-                                                .arg(QString::fromStdString(got), diagnostics())));
+                                                .arg(QString::fromStdString(got), program.said())));
         // The next line waits for the answer.
         QCOMPARE(device.readFor(150), std::string());
         QVERIFY(device.write("REPLY" + std::to_string(n) + "\r\n"));
     }
-    QVERIFY2(program.waitForFinished(30000), qPrintable(diagnostics()));
-    const QString said = diagnostics();
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(program.exitCode() == 0, qPrintable(said));
+    QVERIFY2(program.finish(30000), qPrintable(program.said()));
+    const QString said = program.said();
     // The end of the file was announced, and nothing more was sent.
     QVERIFY2(said.contains(QStringLiteral("vantrel: message: Все команды отправлены")), qPrintable(said));
     QCOMPARE(device.readAvailable(), std::string());

@@ -5,17 +5,18 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include "support/scripted_program.h"
+
+using vantrel::test::ScriptedProgram;
 
 namespace {
 
 constexpr qint64 kCmdConfigSize = 100LL * 102580;
 constexpr qint64 kOldCmdSize = 50 * 256;
 constexpr qint64 kRecordSize = 796;
-
-const char kMessagePrefix[] = "vantrel: message: ";
 
 QByteArray readFile(const QString& path) {
     QFile f(path);
@@ -29,40 +30,32 @@ qint32 le32(const QByteArray& b, int at) {
 
 QByteArray counted(const QByteArray& b, int at) { return b.mid(at + 1, quint8(b[at])); }
 
-QStringList messagesIn(const QByteArray& stderrText) {
-    QStringList out;
-    for (const QByteArray& line : stderrText.split('\n'))
-        if (line.startsWith(kMessagePrefix)) out << QString::fromUtf8(line.mid(int(sizeof kMessagePrefix) - 1));
-    return out;
-}
-
 }  // namespace
 
 class TestFirstStartE2E : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        exe_ = qEnvironmentVariable("VANTREL_EXE");
-        if (exe_.isEmpty()) QSKIP("VANTREL_EXE is not set");
-        QVERIFY2(QFileInfo(exe_).isExecutable(), qPrintable(exe_));
+        SKIP_WITHOUT_VANTREL_EXE();
+        QVERIFY2(QFileInfo(ScriptedProgram::exe()).isExecutable(), qPrintable(ScriptedProgram::exe()));
         QVERIFY(dir_.isValid());
     }
 
     void firstStartCreatesTheFilesThenSettingsSurviveTwoRestarts() {
         // 1. First start: no files. The pause leaves time to look at what start-up created.
-        QProcess first;
-        start(first, "wait 4000\nclose\n");
+        ScriptedProgram first;
+        QVERIFY2(first.start(dir_.path(), "wait 4000\nclose\n"), qPrintable(first.process.errorString()));
         const QString config = dir_.filePath("ConfigTerminal");
         QElapsedTimer t;
         t.start();
-        while (QFileInfo(config).size() != kRecordSize && first.state() == QProcess::Running && t.elapsed() < 30000)
+        while (QFileInfo(config).size() != kRecordSize && first.process.state() == QProcess::Running && t.elapsed() < 30000)
             QTest::qWait(20);
         QCOMPARE(QFileInfo(config).size(), kRecordSize);
         QCOMPARE(readFile(config), QByteArray(int(kRecordSize), '\0'));  // before the close
         QCOMPARE(QFileInfo(dir_.filePath("CmdConfig")).size(), kCmdConfigSize);
         QCOMPARE(QFileInfo(dir_.filePath("OldCmd")).size(), kOldCmdSize);
-        const QByteArray firstErr = finish(first);
-        QCOMPARE(messagesIn(firstErr),
+        QVERIFY2(first.finish(60000), qPrintable(first.said()));
+        QCOMPARE(first.messages(),
                  QStringList{QString::fromUtf8("Проблема с файлом конфигурации, он будет перезаписан")});
 
         // The close wrote the settings the window started with.
@@ -80,21 +73,22 @@ private slots:
         QCOMPARE(QFileInfo(dir_.filePath("OldCmd")).size(), kOldCmdSize);
 
         // 2. Second start: the user changes settings and closes.
-        QProcess second;
-        start(second,
-              "text ComPort COM3\n"
-              "text BaudRate 9600\n"
-              "text FiltrLog OK\n"
-              "check VisTime 1\n"
-              "check RBHEX 1\n"
-              "text AddStrCmd 0D 0A\n"
-              "check RBSel 1\n"
-              "text PeriodTX 250\n"
-              "check SendAsReconn 1\n"
-              "text MainStrCmd AT+GMR\n"
-              "check RbData 1\n"
-              "close\n");
-        QCOMPARE(messagesIn(finish(second)), QStringList{});
+        ScriptedProgram second;
+        QVERIFY(second.start(dir_.path(),
+                             "text ComPort COM3\n"
+                             "text BaudRate 9600\n"
+                             "text FiltrLog OK\n"
+                             "check VisTime 1\n"
+                             "check RBHEX 1\n"
+                             "text AddStrCmd 0D 0A\n"
+                             "check RBSel 1\n"
+                             "text PeriodTX 250\n"
+                             "check SendAsReconn 1\n"
+                             "text MainStrCmd AT+GMR\n"
+                             "check RbData 1\n"
+                             "close\n"));
+        QVERIFY2(second.finish(60000), qPrintable(second.said()));
+        QCOMPARE(second.messages(), QStringList{});
         const QByteArray saved = readFile(config);
         QCOMPARE(saved.size(), int(kRecordSize));
         QCOMPARE(saved.left(12).toHex(' '), QByteArray("04 43 4f 4d 33 00 03 03 00 00 00 00"));
@@ -110,43 +104,15 @@ private slots:
         QCOMPARE(le32(saved, 792), 1);
 
         // 3. Third start and close without a touch: the same settings again.
-        QProcess third;
-        start(third, "close\n");
-        QCOMPARE(messagesIn(finish(third)), QStringList{});
+        ScriptedProgram third;
+        QVERIFY(third.start(dir_.path(), "close\n"));
+        QVERIFY2(third.finish(60000), qPrintable(third.said()));
+        QCOMPARE(third.messages(), QStringList{});
         QCOMPARE(readFile(config).toHex(' '), saved.toHex(' '));
     }
 
 private:
-    void start(QProcess& p, const QByteArray& script) {
-        const QString path = dir_.filePath(QStringLiteral("script%1.txt").arg(++scripts_));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(script);
-        f.close();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("VANTREL_AUTOTEST", path);
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(dir_.path());
-        p.start(exe_, {});
-        QVERIFY2(p.waitForStarted(20000), qPrintable(p.errorString()));
-    }
-
-    // Waits for a normal end and returns what the program wrote to stderr.
-    QByteArray finish(QProcess& p) {
-        const bool ended = p.waitForFinished(60000);
-        const QByteArray err = p.readAllStandardError();
-        if (!ended) p.kill();
-        [&] {
-            QVERIFY2(ended, err.constData());
-            QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, err.constData());
-        }();
-        return err;
-    }
-
-    QString exe_;
     QTemporaryDir dir_;
-    int scripts_ = 0;
 };
 
 QTEST_GUILESS_MAIN(TestFirstStartE2E)

@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,9 +17,11 @@
 #include <thread>
 #include <vector>
 
+#include "support/scripted_program.h"
 #include "tools/pty_device.h"
 
 using vantrel::PtyDevice;
+using vantrel::test::ScriptedProgram;
 
 namespace {
 
@@ -71,8 +72,7 @@ private slots:
 };
 
 void TestModbusE2e::crcTailAgainstLibmodbusSlave() {
-    const QString exe = qEnvironmentVariable("VANTREL_EXE");
-    if (exe.isEmpty()) QSKIP("VANTREL_EXE is not set");
+    SKIP_WITHOUT_VANTREL_EXE();
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     PtyDevice programSide;
@@ -109,44 +109,30 @@ void TestModbusE2e::crcTailAgainstLibmodbusSlave() {
         }
     });
 
-    const QString script = dir.filePath(QStringLiteral("script.txt"));
-    {
-        QFile f(script);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        // Two blanks after AddStrCmd: the tail starts with the blank that
-        // puts the CRC on the byte grid after the command.
-        f.write(QStringLiteral("text ComPort %1\n"
-                               "check RBHEX 1\n"
-                               "check VisTime 1\n"
-                               "text AddStrCmd  [CRC16_MODBUS(0..n)]\n"
-                               "click BTConnect\n"
-                               "click StartLog\n"
-                               "text MainStrCmd 01 03 00 00 00 02\n"
-                               "key MainStrCmd Return\n"
-                               "waitlog < ] 01 03 04 10000\n"
-                               "text MainStrCmd 01 06 00 01 12 34\n"
-                               "key MainStrCmd Return\n"
-                               "waitlog < ] 01 06 00 01 12 34 10000\n"
-                               "# The same kind of frame with another CRC must be refused.\n"
-                               "text AddStrCmd  [CRC16_CCITT(0..n)]\n"
-                               "text MainStrCmd 01 06 00 02 55 55\n"
-                               "key MainStrCmd Return\n"
-                               "wait 700\n"
-                               "close\n")
-                    .arg(QString::fromStdString(programSide.slavePath()))
-                    .toUtf8());
-    }
-
-    QProcess program;
-    program.setWorkingDirectory(dir.path());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VANTREL_AUTOTEST"), script);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.setProcessEnvironment(env);
-    program.start(exe, {});
-    const bool started = program.waitForStarted(10000);
-    const bool finished = started && program.waitForFinished(60000);
-    const QString said = QString::fromUtf8(program.readAllStandardError());
+    // Two blanks after AddStrCmd: the tail starts with the blank that
+    // puts the CRC on the byte grid after the command.
+    const QString script = QStringLiteral("text ComPort %1\n"
+                                          "check RBHEX 1\n"
+                                          "check VisTime 1\n"
+                                          "text AddStrCmd  [CRC16_MODBUS(0..n)]\n"
+                                          "click BTConnect\n"
+                                          "click StartLog\n"
+                                          "text MainStrCmd 01 03 00 00 00 02\n"
+                                          "key MainStrCmd Return\n"
+                                          "waitlog < ] 01 03 04 10000\n"
+                                          "text MainStrCmd 01 06 00 01 12 34\n"
+                                          "key MainStrCmd Return\n"
+                                          "waitlog < ] 01 06 00 01 12 34 10000\n"
+                                          "# The same kind of frame with another CRC must be refused.\n"
+                                          "text AddStrCmd  [CRC16_CCITT(0..n)]\n"
+                                          "text MainStrCmd 01 06 00 02 55 55\n"
+                                          "key MainStrCmd Return\n"
+                                          "wait 700\n"
+                                          "close\n")
+                               .arg(QString::fromStdString(programSide.slavePath()));
+    ScriptedProgram program;
+    const bool started = program.start(dir.path(), script);
+    const bool endedWell = started && program.finish(60000);
 
     stop = true;
     server.join();
@@ -157,8 +143,8 @@ void TestModbusE2e::crcTailAgainstLibmodbusSlave() {
     modbus_close(ctx);
     modbus_free(ctx);
 
-    QVERIFY2(started, qPrintable(program.errorString()));
-    QVERIFY2(finished, qPrintable(said));
+    QVERIFY2(started, qPrintable(program.process.errorString()));
+    QVERIFY2(endedWell, qPrintable(program.said()));
     QVERIFY2(slave.failure.isEmpty(), qPrintable(slave.failure));
 
     // The slave took both frames with the CRCs libmodbus itself checks, and
@@ -168,7 +154,6 @@ void TestModbusE2e::crcTailAgainstLibmodbusSlave() {
     QCOMPARE(slave.otherErrors, 0);
     QCOMPARE(written, 0x1234);
     QCOMPARE(untouched, 0);
-    QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0, qPrintable(said));
 
     // The answers, CRC computed by libmodbus, each one whole RX line.
     const QStringList logs = QDir(dir.path()).entryList({QStringLiteral("LOG_*.txt")}, QDir::Files);

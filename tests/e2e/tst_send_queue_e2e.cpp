@@ -10,16 +10,17 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
 #include <string>
 
+#include "support/scripted_program.h"
 #include "tools/pty_device.h"
 
 using vantrel::PtyDevice;
+using vantrel::test::ScriptedProgram;
 
 namespace {
 
@@ -45,32 +46,19 @@ class Program {
 public:
     bool start(const QString& script) {
         if (!dir.isValid() || !device.open()) return false;
-        const QString path = dir.filePath(QStringLiteral("script.txt"));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly)) return false;
-        f.write(QStringLiteral("text ComPort %1\n").arg(QString::fromStdString(device.slavePath())).toUtf8());
-        f.write(script.toUtf8());
-        f.close();
-        process.setWorkingDirectory(dir.path());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("VANTREL_AUTOTEST"), path);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(env);
         // Into a file: a pipe nobody reads while the test plays the device would stop the program.
-        process.setStandardErrorFile(dir.filePath(QStringLiteral("stderr.txt")));
-        process.start(qEnvironmentVariable("VANTREL_EXE"), {});
-        return process.waitForStarted(10000);
+        run.stderrFile = dir.filePath(QStringLiteral("stderr.txt"));
+        return run.start(dir.path(),
+                         QStringLiteral("text ComPort %1\n").arg(QString::fromStdString(device.slavePath())) + script);
     }
     // Waits for the end; the program's message lines, and whether it ended well.
     bool finish(QStringList& messages) {
-        const bool ended = process.waitForFinished(30000);
-        QFile err(dir.filePath(QStringLiteral("stderr.txt")));
-        if (err.open(QIODevice::ReadOnly)) said = QString::fromUtf8(err.readAll());
+        const bool endedWell = run.finish(30000);
+        said = run.said();
         // (a first start without a settings file says so; that is not ours)
-        for (const QString& line : said.split('\n'))
-            if (line.startsWith(QStringLiteral("vantrel: message: ")) && !line.contains(QStringLiteral("конфигурации")))
-                messages << line.mid(18);
-        return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        for (const QString& message : run.messages())
+            if (!message.contains(QStringLiteral("конфигурации"))) messages << message;
+        return endedWell;
     }
     QString logFile() const {
         const QStringList logs = QDir(dir.path()).entryList({QStringLiteral("LOG_*.txt")}, QDir::Files);
@@ -102,7 +90,7 @@ public:
 
     QTemporaryDir dir;
     PtyDevice device;
-    QProcess process;
+    ScriptedProgram run;
     QString said;
 };
 
@@ -118,7 +106,7 @@ class TestSendQueueE2e : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        if (qEnvironmentVariable("VANTREL_EXE").isEmpty()) QSKIP("VANTREL_EXE is not set");
+        SKIP_WITHOUT_VANTREL_EXE();
     }
     void fastPeriodToASlowDeviceCutsNoPacket();
     void afterAnswerWaitsForTheLine();

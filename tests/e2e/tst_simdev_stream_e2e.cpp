@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/scripted_program.h"
+
+using vantrel::test::ScriptedProgram;
+
 namespace {
 
 constexpr qsizetype kCount = 3000000;
@@ -29,9 +33,8 @@ private slots:
 };
 
 void TestSimdevStreamE2e::everyStreamedByteReachesTheLogFile() {
-    const QString exe = qEnvironmentVariable("VANTREL_EXE");
     const QString simdevExe = qEnvironmentVariable("VANTREL_SIMDEV");
-    if (exe.isEmpty() || simdevExe.isEmpty()) QSKIP("VANTREL_EXE or VANTREL_SIMDEV is not set");
+    if (ScriptedProgram::exe().isEmpty() || simdevExe.isEmpty()) QSKIP("VANTREL_EXE or VANTREL_SIMDEV is not set");
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString link = dir.filePath(QStringLiteral("port"));
@@ -43,28 +46,16 @@ void TestSimdevStreamE2e::everyStreamedByteReachesTheLogFile() {
     QVERIFY2(simdev.readLine().startsWith("plugged"), "the device did not start");
 
     // Without time stamps a log line is the packet's bytes and CR LF.
-    const QString script = dir.filePath(QStringLiteral("script.txt"));
-    {
-        QFile f(script);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QStringLiteral("check VisTime 0\n"
-                               "text ComPort %1\n"
-                               "click BTConnect\n"
-                               "click StartLog\n"
-                               "waitlog %2 60000\n"
-                               "wait 300\n"
-                               "close\n")
-                    .arg(link, QString::fromLatin1(kEnd))
-                    .toUtf8());
-    }
-    QProcess program;
-    program.setWorkingDirectory(dir.path());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VANTREL_AUTOTEST"), script);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.setProcessEnvironment(env);
-    program.start(exe, {});
-    QVERIFY2(program.waitForStarted(10000), qPrintable(program.errorString()));
+    ScriptedProgram program;
+    QVERIFY2(program.start(dir.path(), QStringLiteral("check VisTime 0\n"
+                                                      "text ComPort %1\n"
+                                                      "click BTConnect\n"
+                                                      "click StartLog\n"
+                                                      "waitlog %2 60000\n"
+                                                      "wait 300\n"
+                                                      "close\n")
+                                           .arg(link, QString::fromLatin1(kEnd))),
+             qPrintable(program.process.errorString()));
 
     // The log file appears once the port is open: then the stream starts;
     // once it is out whole, a marker behind it ends the script.
@@ -82,11 +73,7 @@ void TestSimdevStreamE2e::everyStreamedByteReachesTheLogFile() {
     simdev.write("send " + kEnd + "\n");
     QVERIFY(simdev.waitForBytesWritten(10000));
 
-    const bool finished = program.waitForFinished(90000);
-    const QByteArray said = program.readAllStandardError();
-    QVERIFY2(finished, said.constData());
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(program.exitCode() == 0, said.constData());
+    QVERIFY2(program.finish(90000), qPrintable(program.said()));
     simdev.write("quit\n");
     QVERIFY(simdev.waitForFinished(10000));
 
