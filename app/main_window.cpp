@@ -166,8 +166,14 @@ void TForm1::closeEvent(QCloseEvent* event) {
 // A control of this window by its name (the macro editor, a window of its
 // own, has fields named like the macro fields).
 QWidget* TForm1::named(const QString& name) const {
-    for (QWidget* w : findChildren<QWidget*>(name))
-        if (w->window() == this) return w;
+    // The controls live as long as the window: each name is looked up once,
+    // not on every resize.
+    if (QWidget* known = namedCache_.value(name)) return known;
+    for (QWidget* w : findChildren<QWidget*>(name)) {
+        if (w->window() != this) continue;
+        namedCache_.insert(name, w);
+        return w;
+    }
     return nullptr;
 }
 

@@ -3,6 +3,7 @@
 // (connection bar, receiving side, command line, sending modes, macro
 // panel), wires their signals, runs the start-up steps in their order, keeps
 // the settings file, the layout rule and the housekeeping, and closes.
+#include <QHash>
 #include <QWidget>
 
 #include <array>
@@ -115,6 +116,7 @@ private:
     std::unique_ptr<TOpenPortError> OpenPortError;
     TSave* Save = nullptr;
 
+    mutable QHash<QString, QWidget*> namedCache_;  // controls found by name()
     DesignGeometry Design;   // taken during construction
     QSize ArrangedSize;      // the size the layout was last arranged for
 };

@@ -35,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/event_loop.h"
 #include "common/ui/text_codec.h"
 #include "rx/ui/log_view.h"
 #include "support/form_rig.h"
@@ -43,56 +44,9 @@
 
 using namespace vantrel;
 using test::FormRig;
-using Steady = std::chrono::steady_clock;
+using namespace vantrel::bench;
 
 namespace {
-
-double msSince(Steady::time_point t0) {
-    return std::chrono::duration<double, std::milli>(Steady::now() - t0).count();
-}
-
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// Runs the event loop until `done` holds (checked every 2 ms) or `ms` pass.
-template <typename Pred>
-bool runUntil(Pred done, int ms) {
-    QEventLoop loop;
-    QTimer check;
-    check.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    check.start(2);
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
-}
-
-// The longest gap between the ticks of a 1 ms timer: how long the event loop
-// did not answer.
-class StallProbe {
-public:
-    StallProbe() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const double gap = clock_.nsecsElapsed() / 1e6;
-            clock_.restart();
-            worst_ = std::max(worst_, gap);
-        });
-        clock_.start();
-        timer_.start(1);
-    }
-    double worstMs() const { return worst_; }
-
-private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    double worst_ = 0;
-};
 
 // Time the virtual machine's host ran something else while this machine wanted to run.
 double stealMs() {

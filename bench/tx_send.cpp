@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "bench/event_loop.h"
 #include "serial/serial_link.h"
 #include "serial/ui/connection_part.h"
 #include "support/fakes.h"
@@ -35,45 +36,9 @@
 #include "tx/ui/command_part.h"
 
 using namespace vantrel;
-using Steady = std::chrono::steady_clock;
+using namespace vantrel::bench;
 
 namespace {
-
-double msSince(Steady::time_point t0) { return std::chrono::duration<double, std::milli>(Steady::now() - t0).count(); }
-
-// Runs the event loop until `done` holds (checked every 2 ms) or `ms` pass.
-template <typename Pred>
-bool runUntil(Pred done, int ms) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    check.start(2);
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
-}
-
-// The longest gap between the ticks of a 1 ms timer: how long the event loop did not answer.
-class StallProbe {
-public:
-    StallProbe() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            worst_ = std::max(worst_, clock_.nsecsElapsed() / 1e6);
-            clock_.restart();
-        });
-        clock_.start();
-        timer_.start(1);
-    }
-    double worstMs() const { return worst_; }
-
-private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    double worst_ = 0;
-};
 
 // The device: reads at `bytesPerSecond` and notes when each CR arrived.
 class Reader {

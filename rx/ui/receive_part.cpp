@@ -154,7 +154,6 @@ void ReceivePart::resetForStart() {
     logFile_->LogActive = false;
 }
 
-bool ReceivePart::busy() const { return receiver_->RxBusy; }
 std::int64_t ReceivePart::rxBytes() const { return receiver_->RxBytes; }
 std::uint32_t ReceivePart::rxLen() const { return receiver_->RxLen; }
 bool ReceivePart::pollSleeping() const { return rxWake_->sleeping(); }

@@ -97,7 +97,6 @@ public:
     void portOpened();
     // A port was closed: nothing may keep its device open.
     void portClosed();
-    bool busy() const;
 
 signals:
     // A received packet has been shown (or filtered out): whether more bytes

@@ -182,7 +182,6 @@ void CommandPart::saveHistory() {
         services_.messages->info("Не удалось сохранить историю команд в файл OldCmd", r.reason);
 }
 
-const std::vector<std::string> CommandPart::historyTexts() const { return history_->usedTexts(); }
 
 void CommandPart::ReadOldCmd() {
     const std::vector<std::string> texts = history_->usedTexts();

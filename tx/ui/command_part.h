@@ -63,7 +63,6 @@ public:
     void saveHistory();
     // Both history lists from the history: the command line's and, when it shows the history, the file list.
     void ReadOldCmd();
-    const std::vector<std::string> historyTexts() const;
 
     void setTailForMode(OutputMode mode);
     void applyColours(std::uint32_t background, std::uint32_t text);
