@@ -23,7 +23,10 @@ namespace {
 class NetworkPort final : public SerialPort {
 public:
     NetworkPort(int socket, NetworkAddress::Kind kind) : fd_(socket), telnet_(kind == NetworkAddress::Kind::Rfc2217) {
-        if (telnet_) queueControl(reader_.opening());
+        if (telnet_) {
+            queueControl(reader_.opening());
+            flush();
+        }
     }
     ~NetworkPort() override { close(); }
 
@@ -44,7 +47,8 @@ public:
             queueControl(telnet::lineSettingsCommands(s));
             applied_ = s;
         }
-        return flush();
+        flush();
+        return alive();
     }
 
     std::size_t waiting() override {
@@ -203,11 +207,10 @@ private:
     }
 
     bool alive() {
-        if (broken_) return false;
         int n = 0;
         const bool unread = held() > 0 || (::ioctl(fd_, FIONREAD, &n) == 0 && n > 0);
         if (unread) return true;  // what came before the end is read first
-        if (ended_) return false;
+        if (ended_ || broken_) return false;
         pollfd p{fd_, POLLIN | POLLRDHUP, 0};
         if (::poll(&p, 1, 0) < 0) return false;
         return (p.revents & (POLLHUP | POLLERR | POLLNVAL | POLLRDHUP)) == 0;
