@@ -173,6 +173,10 @@ private:
     }
 
     void sendPurge(std::uint8_t which) {
+        // The link discards again at each try while the socket takes nothing:
+        // one request waiting is enough.
+        if (purgeWaiting_ && !out_.empty()) return;
+        purgeWaiting_ = true;
         std::vector<std::uint8_t> command;
         telnet::comPortCommand(telnet::kPurgeData, {which}, command);
         queueControl(command);
@@ -188,6 +192,7 @@ private:
             sent += std::size_t(r);
         }
         out_.erase(out_.begin(), out_.begin() + std::ptrdiff_t(sent));
+        if (out_.empty()) purgeWaiting_ = false;
         return !broken_;
     }
 
@@ -202,7 +207,7 @@ private:
             return;
         }
         std::uint8_t buffer[16384];
-        while (receive(buffer, sizeof buffer) == ssize_t(sizeof buffer)) {
+        for (int i = 0; i < 64 && receive(buffer, sizeof buffer) == ssize_t(sizeof buffer); ++i) {
         }
     }
 
@@ -220,6 +225,7 @@ private:
     bool telnet_ = false;
     bool ended_ = false;   // the server closed the connection or it broke
     bool broken_ = false;  // the socket refuses output for good
+    bool purgeWaiting_ = false;
     telnet::Reader reader_;
     std::vector<std::uint8_t> in_;  // data bytes received and not yet read
     std::size_t inAt_ = 0;
