@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 using namespace vantrel;
@@ -92,8 +91,8 @@ struct Negotiation {
 const Negotiation kNegotiations[] = {
     {"DO ours", false, {IAC, DO, kBinary, IAC, DO, kBinary}, {IAC, WILL, kBinary}},
     {"DO unknown refused once", false, {IAC, DO, 1, IAC, DO, 1, IAC, DONT, 1, IAC, DO, 1}, {IAC, WONT, 1}},
-    {"WILL unknown refused once", false, {IAC, WILL, 1, IAC, WILL, 1}, {IAC, DONT, 1}},
-    {"WILL com-port is ours, not the server's", false, {IAC, WILL, kComPort}, {IAC, DONT, kComPort}},
+    {"WILL com-port (ours, not the server's) refused once", false, {IAC, WILL, kComPort, IAC, WILL, kComPort},
+     {IAC, DONT, kComPort}},
     {"WILL binary", false, {IAC, WILL, kBinary, IAC, WILL, kBinary}, {IAC, DO, kBinary}, false, true},
     {"off before on: silent", false, {IAC, DONT, kBinary, IAC, WONT, kSuppressGoAhead, IAC, DONT, 9}, {}},
     {"on then off", false, {IAC, DO, kSuppressGoAhead, IAC, DONT, kSuppressGoAhead, IAC, DONT, kSuppressGoAhead},
