@@ -101,8 +101,11 @@ public:
 
     void purge() override {
         dropInput();
+        // The queue's front may be the rest of a command the socket took in
+        // part: a request behind it would not be read as one.
+        const bool clean = out_.empty();
         out_.clear();
-        if (telnet_) sendPurge(telnet::kPurgeBoth);
+        if (telnet_ && clean) sendPurge(telnet::kPurgeBoth);
     }
 
     void purgeInput() override {
