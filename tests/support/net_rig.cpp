@@ -22,29 +22,51 @@ namespace vantrel::test {
 
 namespace {
 
-int loopbackSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); }
+int loopbackSocket(bool v6 = false) { return ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); }
 
-sockaddr_in loopback(int port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(std::uint16_t(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
+// 127.0.0.1 or ::1 at `port`.
+struct Loopback {
+    explicit Loopback(int port, bool v6 = false) {
+        if (v6) {
+            a6.sin6_family = AF_INET6;
+            a6.sin6_port = htons(std::uint16_t(port));
+            a6.sin6_addr = in6addr_loopback;
+        } else {
+            a4.sin_family = AF_INET;
+            a4.sin_port = htons(std::uint16_t(port));
+            a4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        }
+        len = v6 ? sizeof a6 : sizeof a4;
+    }
+    sockaddr* addr() { return a6.sin6_family == AF_INET6 ? reinterpret_cast<sockaddr*>(&a6) : reinterpret_cast<sockaddr*>(&a4); }
+    int port() const { return ntohs(a6.sin6_family == AF_INET6 ? a6.sin6_port : a4.sin_port); }
+    sockaddr_in a4{};
+    sockaddr_in6 a6{};
+    socklen_t len;
+};
 
-// A listening socket on 127.0.0.1:`port` (0: any free one); sets `port`.
-int listenOn(int& port) {
-    const int fd = loopbackSocket();
+// A listening socket on the loopback at `port` (0: any free one); sets `port`.
+int listenOn(int& port, bool v6 = false) {
+    const int fd = loopbackSocket(v6);
     const int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in a = loopback(port);
-    socklen_t len = sizeof a;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 4) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+    Loopback a(port, v6);
+    if (fd < 0 || ::bind(fd, a.addr(), a.len) != 0 || ::listen(fd, 4) != 0 || ::getsockname(fd, a.addr(), &a.len) != 0) {
         if (fd >= 0) ::close(fd);
         return -1;
     }
-    port = ntohs(a.sin_port);
+    port = a.port();
+    return fd;
+}
+
+// A non-blocking connection to the loopback at `port` that is under way or made.
+int dialLoopback(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    Loopback a(port);
+    if (fd >= 0 && ::connect(fd, a.addr(), a.len) != 0 && errno != EINPROGRESS) {
+        ::close(fd);
+        return -1;
+    }
     return fd;
 }
 
@@ -107,16 +129,17 @@ std::string collect(int fd, std::size_t count, int timeoutMs) {
 
 // ------------------------------------------------------------ LoopbackListener
 
-bool LoopbackListener::listen(int port) {
+bool LoopbackListener::listen(int port, bool v6) {
     close();
     port_ = port;
-    listen_ = listenOn(port_);
+    v6_ = v6;
+    listen_ = listenOn(port_, v6);
     if (listen_ >= 0) ::fcntl(listen_, F_SETFL, O_NONBLOCK);
     return listen_ >= 0;
 }
 
 QString LoopbackListener::url(const char* scheme) const {
-    return QStringLiteral("%1://127.0.0.1:%2").arg(QLatin1String(scheme)).arg(port_);
+    return QStringLiteral("%1://%2:%3").arg(QLatin1String(scheme), v6_ ? "[::1]" : "127.0.0.1").arg(port_);
 }
 
 bool LoopbackListener::accept(int timeoutMs) {
@@ -149,9 +172,24 @@ bool LoopbackListener::clientGone(int timeoutMs) {
     return true;
 }
 
+// With a queue of one that is full, the kernel drops further SYNs unanswered.
+bool LoopbackListener::jam() {
+    if (listen_ < 0 || v6_ || ::listen(listen_, 0) != 0) return false;
+    for (int i = 0; i < 8; ++i) {
+        const int fd = dialLoopback(port_);
+        if (fd < 0) return false;
+        jam_.push_back(fd);
+        pollfd p{fd, POLLOUT, 0};
+        if (::poll(&p, 1, 200) == 0) return true;
+    }
+    return false;
+}
+
 void LoopbackListener::closeClient() { closeFd(client_); }
 
 void LoopbackListener::close() {
+    for (int& fd : jam_) closeFd(fd);
+    jam_.clear();
     closeFd(client_);
     closeFd(listen_);
 }
@@ -254,8 +292,8 @@ void RecordingRelay::run(int target) {
     if (stop_) return;
     int client = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
     int server = loopbackSocket();
-    const sockaddr_in a = loopback(target);
-    if (client < 0 || server < 0 || ::connect(server, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+    Loopback a(target);
+    if (client < 0 || server < 0 || ::connect(server, a.addr(), a.len) != 0) {
         closeFd(client);
         closeFd(server);
         return;

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "tools/pty_device.h"
 
@@ -36,7 +37,9 @@ public:
     LoopbackListener(const LoopbackListener&) = delete;
     LoopbackListener& operator=(const LoopbackListener&) = delete;
 
-    bool listen(int port = 0);  // 0: a free port
+    bool listen(int port = 0, bool v6 = false);  // 0: a free port; on ::1 instead of 127.0.0.1
+    // Leaves new clients unanswered: their connect neither succeeds nor fails (IPv4 only).
+    bool jam();
     int port() const { return port_; }
     QString url(const char* scheme = "socket") const;
     // Waits for a client, the event loop running.
@@ -51,6 +54,8 @@ public:
 
 private:
     int listen_ = -1, client_ = -1, port_ = 0;
+    bool v6_ = false;
+    std::vector<int> jam_;  // the clients that fill the queue
 };
 
 // ser2net serving a new pseudo-terminal on a free loopback port. The
