@@ -124,6 +124,10 @@ void TestNetworkPortE2e::bytesGoBothWaysUnchanged() {
     QTRY_COMPARE(rig_->rxBytes(), std::int64_t(in.size()));
     // However the bytes were cut into packets, the lines together are the device's bytes.
     QTRY_COMPARE(rig_->logLines().mid(before).join(' ').toStdString(), hexText(in));
+
+    rig_->click("BTConnect");  // Disconnect lets the connection go
+    QVERIFY(!rig_->portOpen());
+    if (!ser2net_) QVERIFY(listener_.clientGone());
 }
 
 // The rate (also one typed, not in the list) and the stop bits reach the
