@@ -18,6 +18,11 @@ OpenResult openFailure(OpenFailure failure) {
     case OpenFailure::NotADevice: return {failure, "Это не последовательный порт."};
     case OpenFailure::SettingsRefused:
         return {failure, "Порт не принял настройки: скорость, число бит данных или стоп-бит."};
+    case OpenFailure::BadAddress:
+        return {failure, "Неверный сетевой адрес: нужно socket://УЗЕЛ:ПОРТ или rfc2217://УЗЕЛ:ПОРТ."};
+    case OpenFailure::HostNotFound: return {failure, "Узел не найден"};
+    case OpenFailure::Refused: return {failure, "Сервер отказал в соединении"};
+    case OpenFailure::NoAnswer: return {failure, "Нет ответа от узла"};
     case OpenFailure::Other: break;
     }
     return {OpenFailure::Other, "Система не дала открыть порт."};

@@ -8,7 +8,7 @@ SerialLink::SerialLink(PortFactory makePort) : makePort_(std::move(makePort)) {}
 SerialLink::~SerialLink() { close(); }
 
 
-OpenResult SerialLink::open(const PortSettings& settings, const Pause& pause) {
+void SerialLink::release(const Pause& pause) {
     if (handle_ && handle_->applySettings(settings_)) {
         handle_->close();
         portOpen_ = false;  // the handle it described is gone
@@ -16,17 +16,30 @@ OpenResult SerialLink::open(const PortSettings& settings, const Pause& pause) {
     dropAhead();
     dropOutput();
     if (pause) pause(5);
+}
+
+OpenResult SerialLink::open(const PortSettings& settings, const Pause& pause) {
+    release(pause);
     handle_ = makePort_ ? makePort_() : makeSystemSerialPort();
     OpenResult result = handle_->open(settings.portName);
     if (!result.ok()) return result;
+    return start(settings);
+}
 
+OpenResult SerialLink::adopt(const PortSettings& settings, std::unique_ptr<SerialPort> opened, const Pause& pause) {
+    release(pause);
+    handle_ = std::move(opened);
+    return start(settings);
+}
+
+OpenResult SerialLink::start(const PortSettings& settings) {
     handle_->setQueueSizes(kQueueSize, kQueueSize);
     settings_.BaudRate = settings.baudRate;
     settings_.ByteSize = settings.dataBits;
     settings_.Parity = 0;
     settings_.StopBits = settings.stopBitsCode;
     portOpen_ = true;
-    if (handle_->applySettings(settings_)) return result;
+    if (handle_->applySettings(settings_)) return {};
     portOpen_ = false;
     handle_->close();
     return openFailure(OpenFailure::SettingsRefused);

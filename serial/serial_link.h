@@ -32,6 +32,8 @@ public:
     // port exclusively, sets the queues, writes the four fields of the line
     // settings and applies them. A refused setting closes the device again.
     OpenResult open(const PortSettings& settings, const Pause& pause = sleepMs);
+    // The same with a port already opened elsewhere (a network connection).
+    OpenResult adopt(const PortSettings& settings, std::unique_ptr<SerialPort> opened, const Pause& pause = sleepMs);
     // Drops the output still queued, discards both queues of the port and
     // closes; nothing at all while not open.
     void close();
@@ -73,6 +75,8 @@ public:
     static constexpr std::size_t kAheadMax = std::size_t(1) << 20;
 
 private:
+    void release(const Pause& pause);
+    OpenResult start(const PortSettings& settings);
     std::size_t aheadHeld() const { return ahead_.size() - aheadAt_; }
     void dropAhead();
 

@@ -20,7 +20,11 @@ struct LineSettings {
     bool operator==(const LineSettings&) const = default;
 };
 
-enum class OpenFailure { None, NotFound, AccessDenied, Busy, NotADevice, SettingsRefused, Other };
+enum class OpenFailure {
+    None, NotFound, AccessDenied, Busy, NotADevice, SettingsRefused, Other,
+    // A network port's.
+    BadAddress, HostNotFound, Refused, NoAnswer
+};
 
 struct OpenResult {
     OpenFailure failure = OpenFailure::None;

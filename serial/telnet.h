@@ -48,13 +48,18 @@ public:
 
 private:
     enum class State : std::uint8_t { No, Asked, Yes };
-    enum class Phase : std::uint8_t { Data, Cr, Iac, Verb, Sub, SubIac };
+    enum class Phase : std::uint8_t { Data, Iac, Verb, Sub, SubIac };
     void verb(std::uint8_t command, std::uint8_t option, std::vector<std::uint8_t>& replies);
+    void afterIac(std::uint8_t b, std::vector<std::uint8_t>& data);
     void endSub();
 
     std::array<State, 256> us_{};   // options this side performs
     std::array<State, 256> him_{};  // options the server performs
+    // Options refused once: a repeated request gets no second refusal.
+    std::array<bool, 256> refusedUs_{}, refusedHim_{};
     Phase phase_ = Phase::Data;
+    // A CR came while not binary: a NUL next is its padding, even after commands.
+    bool padNul_ = false;
     std::uint8_t command_ = 0;
     std::vector<std::uint8_t> sub_;  // the subnegotiation being read, bounded
     std::uint8_t lastReply_ = 0;

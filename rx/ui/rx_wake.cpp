@@ -1,6 +1,7 @@
 #include "rx/ui/rx_wake.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,8 +24,9 @@ void RxWake::endTick(int handle, bool foundInput, bool packetOpen, bool backlog,
     woke_ = false;
     follow(handle);
     if (foundInput) trusted_ = true;
-    // Woken with nothing to read: the descriptor reports a hang-up, not input.
-    if (woken && !foundInput) trusted_ = false;
+    // Woken with nothing to read and still readable: the descriptor reports
+    // a hang-up, not input. (A network port's own messages wake it once.)
+    if (woken && !foundInput && stillReadable()) trusted_ = false;
     const bool idle = !packetOpen && !foundInput && !backlog;
     const bool sleep = notifier_ && trusted_ && idle;
     // Fine polling is needed only while bytes come, or on an open port that
@@ -33,6 +35,11 @@ void RxWake::endTick(int handle, bool foundInput, bool packetOpen, bool backlog,
     const bool blind = handle < 0 && portOpen;
     setInterval(!idle || blind ? kPollMs : syncPending ? kIdleMs : kRestMs);
     if (notifier_) notifier_->setEnabled(sleep || (backlog && trusted_));
+}
+
+bool RxWake::stillReadable() const {
+    pollfd p{watched_, POLLIN, 0};
+    return watched_ < 0 || ::poll(&p, 1, 0) != 0;
 }
 
 bool RxWake::sleeping() const { return notifier_ && notifier_->isEnabled() && poll_->interval() >= kIdleMs; }

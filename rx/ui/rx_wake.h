@@ -48,6 +48,7 @@ public:
 
 private:
     void follow(int handle);
+    bool stillReadable() const;
     void release();
     void setInterval(int ms);
 

@@ -18,6 +18,7 @@
 #include "common/ui/colors.h"
 #include "common/ui/controls.h"
 #include "common/ui/text_codec.h"
+#include "serial/net_connect.h"
 #include "serial/port_list.h"
 #include "serial/port_settings.h"
 #include "serial/serial_link.h"
@@ -30,12 +31,6 @@ namespace {
 const char* const kOpenFailed = "Что-то не открывается порт. Программа может работать только с COM1..COM9.";
 
 std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
-
-// Restores the button however the handler ends.
-struct ReenableOnExit {
-    QPushButton* button;
-    ~ReenableOnExit() { button->setEnabled(true); }
-};
 
 std::uint32_t colourValue(LinkColour c) {
     switch (c) {
@@ -94,6 +89,11 @@ ConnectionPart::ConnectionPart(QWidget* bar, ConnectionServices services, QObjec
     OutputTimer = new QTimer(this);
     OutputTimer->setObjectName(QStringLiteral("OutputTimer"));
     connect(OutputTimer, &QTimer::timeout, this, &ConnectionPart::drainOutput);
+
+    ConnectTimer = new QTimer(this);
+    ConnectTimer->setObjectName(QStringLiteral("ConnectTimer"));
+    ConnectTimer->setInterval(20);
+    connect(ConnectTimer, &QTimer::timeout, this, &ConnectionPart::ConnectTimerTick);
 
     connect(CheckConnect, &QTimer::timeout, this, &ConnectionPart::CheckConnectTimer);
     connect(BTConnect, &QPushButton::clicked, this, &ConnectionPart::BTConnectClick);
@@ -172,7 +172,7 @@ void ConnectionPart::ScanPorts(bool silent) {
     fitPortList();
 }
 
-bool ConnectionPart::OpenPort() {
+ConnectionPart::Opening ConnectionPart::OpenPort() {
     OpenFailureShown = false;
     const QString name = ComPort->currentText();
     PortSettings ps;
@@ -198,7 +198,7 @@ bool ConnectionPart::OpenPort() {
         services_.messages->info(bad, "Введено: «" + utf8(badBox->currentText()) + "»");
         OpenFailureShown = true;
         LastOpenResult = openFailure(OpenFailure::SettingsRefused);
-        return false;
+        return Opening::Failed;
     }
     ps.baudRate = *baud;
     ps.dataBits = *bits;
@@ -209,16 +209,56 @@ bool ConnectionPart::OpenPort() {
         OpenFailureShown = true;
     }
     stopOutput();
+    if (isNetworkPortName(ps.portName)) return startConnecting(ps);
     LastOpenResult = link_->open(ps, [this](int ms) { services_.sleep(ms); });
+    opened(ps);
+    return LastOpenResult.ok() ? Opening::Opened : Opening::Failed;
+}
+
+void ConnectionPart::opened(const PortSettings& settings) {
     if (LastOpenResult.ok()) {
-        openedName_ = ps.portName;
+        openedName_ = settings.portName;
         OutputFailureShown = false;
     }
     showPortPath();
-    return LastOpenResult.ok();
+}
+
+ConnectionPart::Opening ConnectionPart::startConnecting(const PortSettings& settings) {
+    const std::optional<NetworkAddress> address = parseNetworkPortName(settings.portName);
+    if (!address) {
+        LastOpenResult = openFailure(OpenFailure::BadAddress);
+        return Opening::Failed;
+    }
+    connecting_ = std::make_unique<NetConnect>(*address);
+    connectingSettings_ = settings;
+    ConnectTimer->start();
+    return Opening::Pending;
+}
+
+void ConnectionPart::ConnectTimerTick() {
+    if (!connecting_ || !connecting_->done()) return;
+    ConnectTimer->stop();
+    const std::unique_ptr<NetConnect> attempt = std::move(connecting_);
+    LastOpenResult = attempt->result();
+    if (LastOpenResult.ok())
+        LastOpenResult = link_->adopt(connectingSettings_, makeNetworkPort(attempt->takeSocket(), attempt->address().kind),
+                                      [this](int ms) { services_.sleep(ms); });
+    opened(connectingSettings_);
+    if (!connectingForWatchdog_) {
+        finishConnect(LastOpenResult.ok());
+        return;
+    }
+    const BusyMark busy(WatchdogBusy);
+    finishReopen(LastOpenResult.ok());
+}
+
+void ConnectionPart::cancelConnecting() {
+    ConnectTimer->stop();
+    connecting_.reset();
 }
 
 void ConnectionPart::ClosePort() {
+    cancelConnecting();
     // What still waits is dropped at once: closing must not wait for the line.
     const bool pending = link_->outputPending();
     stopOutput();
@@ -282,36 +322,61 @@ void ConnectionPart::stopOutput() {
 }
 
 void ConnectionPart::BTConnectClick() {
+    if (connecting_ && !connectingForWatchdog_) return;  // the button's own attempt still runs
     BTConnect->setEnabled(false);
-    const ReenableOnExit reenable{BTConnect};
     if (tag(BTConnect) == 0) {
-        if (OpenPort()) {
+        const Opening o = OpenPort();
+        if (o == Opening::Pending) {
+            // The button stays off until the connection is made or refused.
+            connectingForWatchdog_ = false;
             setLineControlsEnabled(false);
-            BTConnect->setText(QStringLiteral("Disconnect"));
-            setTag(BTConnect, 1);
-            setLinkColour(LinkColour::Green);
-            emit connected();
-        } else if (!ComPort->currentText().isEmpty() && !OpenFailureShown) {
-            services_.messages->info(kOpenFailed, LastOpenResult.reason);
+            return;
         }
-    } else {
-        ClosePort();
-        setLineControlsEnabled(true);
-        BTConnect->setText(QStringLiteral("Connect"));
-        setTag(BTConnect, 0);
-        setLinkColour(LinkColour::Window);
+        finishConnect(o == Opening::Opened);
+        return;
     }
+    ClosePort();
+    setLineControlsEnabled(true);
+    BTConnect->setText(QStringLiteral("Connect"));
+    setTag(BTConnect, 0);
+    setLinkColour(LinkColour::Window);
+    BTConnect->setEnabled(true);
+}
+
+void ConnectionPart::finishConnect(bool opened) {
+    if (opened) {
+        setLineControlsEnabled(false);
+        BTConnect->setText(QStringLiteral("Disconnect"));
+        setTag(BTConnect, 1);
+        setLinkColour(LinkColour::Green);
+        emit connected();
+    } else {
+        setLineControlsEnabled(true);
+        if (!ComPort->currentText().isEmpty() && !OpenFailureShown)
+            services_.messages->info(kOpenFailed, LastOpenResult.reason);
+    }
+    BTConnect->setEnabled(true);
 }
 
 void ConnectionPart::CheckConnectTimer() {
-    if (WatchdogBusy) return;
+    if (WatchdogBusy || connecting_) return;
     const BusyMark busy(WatchdogBusy);
     const bool ok = link_->probe();
     const WatchdogStep step = watchdogStep({ok, PortOpen(), AutoConnect->isChecked(), tag(BTConnect) == 1});
     if (step.colour) setLinkColour(*step.colour);
     if (step.close) ClosePort();
     if (!step.reopen) return;
-    const ReopenStep back = reopenStep(OpenPort());
+    const Opening o = OpenPort();
+    if (o == Opening::Pending) {
+        connectingForWatchdog_ = true;
+        setLinkColour(LinkColour::Yellow);
+        return;
+    }
+    finishReopen(o == Opening::Opened);
+}
+
+void ConnectionPart::finishReopen(bool opened) {
+    const ReopenStep back = reopenStep(opened);
     setLinkColour(back.colour);
     if (!back.reconnected) return;
     services_.sleep(back.settleMs);

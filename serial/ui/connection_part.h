@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "serial/port_settings.h"
 #include "serial/serial_port.h"
 
 class QCheckBox;
@@ -24,6 +25,7 @@ class QWidget;
 namespace vantrel {
 
 class ConfigImage;
+class NetConnect;
 class Messages;
 class SerialLink;
 enum class LinkColour : std::uint8_t;
@@ -72,7 +74,17 @@ signals:
     void outputDrained(bool delivered);
 
 private:
-    bool OpenPort();
+    enum class Opening { Opened, Failed, Pending };
+    // A local port opens at once; a network port's connection is made
+    // while the event loop runs, and ConnectTimer finishes the open.
+    Opening OpenPort();
+    Opening startConnecting(const PortSettings& settings);
+    void ConnectTimerTick();
+    void cancelConnecting();
+    void opened(const PortSettings& settings);
+    // The ends of an open by the button and by the watchdog.
+    void finishConnect(bool opened);
+    void finishReopen(bool opened);
     void ClosePort();
     void AutoConnectClick();
     void setLinkColour(LinkColour colour);
@@ -95,9 +107,13 @@ private:
     QCheckBox* AutoConnect = nullptr;
     QTimer* CheckConnect = nullptr;  // 1000 ms
     QTimer* OutputTimer = nullptr;   // drains where the port has no descriptor; a backstop where it has
+    QTimer* ConnectTimer = nullptr;  // 20 ms, while a network connection is being made
     QSocketNotifier* outputNotifier_ = nullptr;
     int notifierHandle_ = -1;
 
+    std::unique_ptr<NetConnect> connecting_;
+    PortSettings connectingSettings_;
+    bool connectingForWatchdog_ = false;
     std::string openedName_;        // the name the open port was opened by
     OpenResult LastOpenResult;      // what the system said about the latest open
     bool OpenFailureShown = false;  // OpenPort has already told the user why
