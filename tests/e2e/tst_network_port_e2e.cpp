@@ -67,6 +67,7 @@ void TestNetworkPortE2e::init() {
     rig_ = std::make_unique<FormRig>(RigOptions{.systemClock = true});
     rig_->check("VisTime", false);
     rig_->setRxTimeoutMs(20);
+    rig_->messages.shown.clear();  // a first start says the settings file is new
 }
 
 void TestNetworkPortE2e::cleanup() {
