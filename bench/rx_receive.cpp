@@ -141,7 +141,9 @@ void throughput(Stream stream, std::size_t total, bool overSocket = false) {
         return;
     }
     prepare(rig, stream, 0);
-    const auto send = [&](std::string_view bytes) { return overSocket ? server.write(bytes) : rig.device.write(bytes); };
+    const auto send = [&](std::string_view bytes) {
+        return overSocket ? server.write(bytes) : rig.device.write(bytes);
+    };
     const std::string data = payload(stream, total);
     StallProbe probe;
     const double cpu0 = cpuSeconds();
@@ -164,7 +166,8 @@ void throughput(Stream stream, std::size_t total, bool overSocket = false) {
     const std::int64_t lost = std::int64_t(total) - rig.rxBytes();
     std::printf("(a) %-12s%s with the log shown: %zu bytes in %.0f ms = %.2f MB/s, %.3f s CPU per MB, %lld lines, "
                 "lost %lld bytes%s\n",
-                streamName(stream), overSocket ? " over socket://" : "", total, lastByteMs, lastByteMs > 0 ? total / lastByteMs / 1000.0 : 0.0,
+                streamName(stream), overSocket ? " over socket://" : "", total, lastByteMs,
+                lastByteMs > 0 ? total / lastByteMs / 1000.0 : 0.0,
                 cpu / (double(total) / 1e6), static_cast<long long>(rig.readCount()),
                 static_cast<long long>(lost), writerOk ? "" : " (the device could not write everything)");
     std::printf("(e) %-12s%s longest event-loop stall during the transfer: %.1f ms\n", streamName(stream),

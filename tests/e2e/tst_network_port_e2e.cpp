@@ -53,7 +53,9 @@ private:
     // Starts the far end and connects the window to `url` (empty: the far end's own).
     void connectTo(Far far, QString url = {});
     std::uint32_t colour() { return colorValue(rig_->ctl("ComPort"), true); }
-    bool toDevice(const std::string& bytes) { return ser2net_ ? ser2net_->device.write(bytes) : listener_.write(bytes); }
+    bool toDevice(const std::string& bytes) {
+        return ser2net_ ? ser2net_->device.write(bytes) : listener_.write(bytes);
+    }
     std::string fromProgram(std::size_t n, int ms = 3000) {
         return ser2net_ ? ser2net_->read(n, ms) : listener_.read(n, ms);
     }
@@ -79,7 +81,8 @@ void TestNetworkPortE2e::cleanup() {
 void TestNetworkPortE2e::connectTo(Far far, QString url) {
     if (viaSer2Net(far)) {
         if (!ser2net_) {
-            ser2net_ = std::make_unique<Ser2Net>(far == Far::Ser2NetRaw ? Ser2Net::Protocol::Raw : Ser2Net::Protocol::Rfc2217);
+            ser2net_ = std::make_unique<Ser2Net>(far == Far::Ser2NetRaw ? Ser2Net::Protocol::Raw
+                                                                        : Ser2Net::Protocol::Rfc2217);
             QVERIFY2(ser2net_->start(), qPrintable(ser2net_->said()));
         }
         if (url.isEmpty()) url = ser2net_->url();

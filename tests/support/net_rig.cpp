@@ -38,7 +38,9 @@ struct Loopback {
         }
         len = v6 ? sizeof a6 : sizeof a4;
     }
-    sockaddr* addr() { return a6.sin6_family == AF_INET6 ? reinterpret_cast<sockaddr*>(&a6) : reinterpret_cast<sockaddr*>(&a4); }
+    sockaddr* addr() {
+        return a6.sin6_family == AF_INET6 ? reinterpret_cast<sockaddr*>(&a6) : reinterpret_cast<sockaddr*>(&a4);
+    }
     int port() const { return ntohs(a6.sin6_family == AF_INET6 ? a6.sin6_port : a4.sin_port); }
     sockaddr_in a4{};
     sockaddr_in6 a6{};
@@ -51,7 +53,8 @@ int listenOn(int& port, bool v6 = false) {
     const int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     Loopback a(port, v6);
-    if (fd < 0 || ::bind(fd, a.addr(), a.len) != 0 || ::listen(fd, 4) != 0 || ::getsockname(fd, a.addr(), &a.len) != 0) {
+    if (fd < 0 || ::bind(fd, a.addr(), a.len) != 0 || ::listen(fd, 4) != 0 ||
+        ::getsockname(fd, a.addr(), &a.len) != 0) {
         if (fd >= 0) ::close(fd);
         return -1;
     }
@@ -184,8 +187,6 @@ bool LoopbackListener::jam() {
     }
     return false;
 }
-
-void LoopbackListener::closeClient() { closeFd(client_); }
 
 void LoopbackListener::close() {
     for (int& fd : jam_) closeFd(fd);

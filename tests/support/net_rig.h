@@ -49,7 +49,6 @@ public:
     std::string readFor(int ms) { return collect(client_, SIZE_MAX, ms); }
     // Whether the client has closed its end within `timeoutMs` (what it still sent is dropped).
     bool clientGone(int timeoutMs = 3000);
-    void closeClient();
     void close();
 
 private:
