@@ -1,6 +1,7 @@
 // Figures of the receive side, measured on the real main window (offscreen)
 // against a simulated device on a pseudo-terminal:
-//   throughput in HEX and ASCII with the log shown, and the bytes lost; the
+//   throughput in HEX and ASCII with the log shown, and the bytes lost, from
+//   the pty and (throughput-socket) from a loopback TCP listener; the
 //   same for random bytes and Windows-1251 Cyrillic text shown in ASCII, with
 //   the CPU each megabyte costs;
 //   the longest time the event loop did not answer meanwhile;
@@ -9,7 +10,7 @@
 //   the delay from the device's last byte to the RX line in the view, and
 //   to the line painted;
 //   round trips per second in the after-answer mode against an echo.
-// Usage: bench_rx_receive [--quick] [throughput] [throughput-hex|-ascii|-random|-cyrillic] [paced] [cpu]
+// Usage: bench_rx_receive [--quick] [throughput] [throughput-hex|-ascii|-random|-cyrillic|-socket] [paced] [cpu]
 //        [cpu-random] [cpu-random-only] [delay] [roundtrip]
 #include <sys/resource.h>
 #include <unistd.h>
@@ -39,6 +40,7 @@
 #include "common/ui/text_codec.h"
 #include "rx/ui/log_view.h"
 #include "support/form_rig.h"
+#include "support/net_rig.h"
 #include "rx/receiver.h"
 #include "rx/stats.h"
 
@@ -118,15 +120,30 @@ double threadCpuSeconds() {
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// (a) and (e): the device writes as fast as the pty takes bytes.
+// (a) and (e): the device writes as fast as the pty (or, `overSocket`, a
+// loopback TCP connection to a socket:// port) takes bytes.
 // CPU per MB: of the process, less the device's writer thread.
-void throughput(Stream stream, std::size_t total) {
+void throughput(Stream stream, std::size_t total, bool overSocket = false) {
     FormRig rig({.systemClock = true});
-    if (!rig.openDevice()) {
-        std::printf("throughput: cannot open the pty\n");
+    test::LoopbackListener server;
+    if (overSocket) {
+        if (server.listen()) {
+            rig.fill("ComPort", server.url());
+            rig.click("BTConnect");
+            server.accept();
+            runUntil([&] { return rig.portOpen(); }, 5000);
+        }
+    } else {
+        rig.openDevice();
+    }
+    if (!rig.portOpen()) {
+        std::printf("throughput: cannot open the %s\n", overSocket ? "socket:// port" : "pty");
         return;
     }
     prepare(rig, stream, 0);
+    const auto send = [&](std::string_view bytes) {
+        return overSocket ? server.write(bytes) : rig.device.write(bytes);
+    };
     const std::string data = payload(stream, total);
     StallProbe probe;
     const double cpu0 = cpuSeconds();
@@ -135,7 +152,7 @@ void throughput(Stream stream, std::size_t total) {
     std::atomic<double> writerCpu{0};
     std::thread writer([&] {
         for (std::size_t at = 0; at < data.size(); at += 65536)
-            if (!rig.device.write(std::string_view(data).substr(at, 65536))) writerOk = false;
+            if (!send(std::string_view(data).substr(at, 65536))) writerOk = false;
         writerCpu = threadCpuSeconds();
     });
     double lastByteMs = 0;
@@ -147,13 +164,14 @@ void throughput(Stream stream, std::size_t total) {
     const double cpu = cpuSeconds() - cpu0 - writerCpu;
     runFor(50);
     const std::int64_t lost = std::int64_t(total) - rig.rxBytes();
-    std::printf("(a) %-12s with the log shown: %zu bytes in %.0f ms = %.2f MB/s, %.3f s CPU per MB, %lld lines, "
+    std::printf("(a) %-12s%s with the log shown: %zu bytes in %.0f ms = %.2f MB/s, %.3f s CPU per MB, %lld lines, "
                 "lost %lld bytes%s\n",
-                streamName(stream), total, lastByteMs, lastByteMs > 0 ? total / lastByteMs / 1000.0 : 0.0,
+                streamName(stream), overSocket ? " over socket://" : "", total, lastByteMs,
+                lastByteMs > 0 ? total / lastByteMs / 1000.0 : 0.0,
                 cpu / (double(total) / 1e6), static_cast<long long>(rig.readCount()),
                 static_cast<long long>(lost), writerOk ? "" : " (the device could not write everything)");
-    std::printf("(e) %-12s longest event-loop stall during the transfer: %.1f ms\n", streamName(stream),
-                probe.worstMs());
+    std::printf("(e) %-12s%s longest event-loop stall during the transfer: %.1f ms\n", streamName(stream),
+                overSocket ? " over socket://" : "", probe.worstMs());
 }
 
 // (a) paced: the device sends at a fixed rate and drops what the pty refuses,
@@ -479,6 +497,10 @@ int main(int argc, char** argv) {
         const QString one = QStringLiteral("throughput-") + QString::fromLatin1(streamName(s)).split(u' ')[0].toLower();
         if (wanted("throughput") || only.contains(one)) throughput(s, quick ? 2'000'000 : 8'000'000);
     }
+    // The same streams from a loopback TCP listener through a socket:// port.
+    for (Stream s : {Stream::Hex, Stream::Ascii})
+        if (wanted("throughput") || only.contains(QLatin1String("throughput-socket")))
+            throughput(s, quick ? 2'000'000 : 8'000'000, true);
     if (wanted("paced")) {
         pacedThroughput(Stream::Hex, 1'500'000, quick ? 2 : 5);
         pacedThroughput(Stream::Ascii, 1'500'000, quick ? 2 : 5);

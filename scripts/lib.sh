@@ -7,7 +7,7 @@ RUN_PACKAGES=(cmake ninja-build g++ ccache qt6-base-dev libgl-dev fonts-dejavu-c
 # MinGW cross compiler and Wine, the desktop-entry tools of the install check,
 # libmodbus for talking Modbus to the simulated device.
 TEST_PACKAGES=(libgtest-dev googletest pkg-config libmodbus-dev clang-14 libclang-rt-14-dev
-    libasan8 libubsan1 g++-mingw-w64-x86-64-posix wine64 desktop-file-utils libglib2.0-bin)
+    libasan8 libubsan1 g++-mingw-w64-x86-64-posix wine64 desktop-file-utils libglib2.0-bin ser2net)
 
 # ensure_packages PKG...: installs the Debian packages that are missing, as
 # root or through sudo; otherwise says which ones and fails.
