@@ -155,7 +155,7 @@ std::vector<std::uint8_t> lineSettingsCommands(const LineSettings& s) {
     // The record's 0/1/2 (one, one and a half, two) against the option's 1/3/2.
     comPortCommand(kSetStopSize, {std::uint8_t(s.StopBits == 1 ? 3 : s.StopBits == 2 ? 2 : 1)}, out);
     comPortCommand(kSetControl, {1}, out);   // no flow control
-    comPortCommand(kSetControl, {8}, out);   // DTR off
+    comPortCommand(kSetControl, {9}, out);   // DTR off (8 would raise it)
     comPortCommand(kSetControl, {12}, out);  // RTS off
     return out;
 }

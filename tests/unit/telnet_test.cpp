@@ -151,7 +151,7 @@ TEST(Telnet, OpeningAsksWhatIsNotSettledAndTwoReadersGoQuiet) {
 TEST(Telnet, LineSettingsGoOutEscapedInOrder) {
     const auto sub = [](std::uint8_t cmd, Bytes payload) { return cat({{IAC, SB, kComPort, cmd}, payload, {IAC, SE}}); };
     const Bytes tail = sub(kSetParity, {1});
-    const Bytes control = cat({sub(kSetControl, {1}), sub(kSetControl, {8}), sub(kSetControl, {12})});
+    const Bytes control = cat({sub(kSetControl, {1}), sub(kSetControl, {9}), sub(kSetControl, {12})});
     struct {
         LineSettings s;
         Bytes want;
