@@ -46,6 +46,7 @@ private slots:
     void rfc2217SetsTheDevicesLine();
     void serverBackReconnectsAndSendsOnce_data();
     void serverBackReconnectsAndSendsOnce();
+    void disconnectEndsAPendingReconnection();
     void unreachableCostsOneMessageAndNoStall_data();
     void unreachableCostsOneMessageAndNoStall();
 
@@ -220,6 +221,32 @@ void TestNetworkPortE2e::serverBackReconnectsAndSendsOnce() {
     QCOMPARE(fromProgram(SIZE_MAX, 1500), std::string());
     QVERIFY(rig_->portOpen());
     QCOMPARE(rig_->messages.shown.size(), std::size_t(0));  // reconnection is silent
+}
+
+// "Disconnect" while the watchdog's attempt still waits for an answer ends
+// the attempt: its end neither colours the box nor opens the port.
+void TestNetworkPortE2e::disconnectEndsAPendingReconnection() {
+    rig_->check("AutoConnect");
+    connectTo(Far::Listener);
+    if (QTest::currentTestFailed()) return;
+    rig_->messages.shown.clear();
+    const int port = listener_.port();
+    listener_.close();
+    QVERIFY(listener_.listen(port));
+    QVERIFY(listener_.jam());
+    QTRY_COMPARE_WITH_TIMEOUT(colour(), kYellow, 3000);
+    QTest::qWait(1200);  // a watchdog tick has started an attempt that waits 3 s
+    rig_->click("BTConnect");
+    QCOMPARE(rig_->text("BTConnect"), QStringLiteral("Connect"));
+    // Past the attempt's time-out: the box never turns yellow or green again.
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < 3500) {
+        QTest::qWait(20);
+        QVERIFY2(colour() != kYellow && colour() != kGreen, qPrintable(QString::number(wait.elapsed())));
+    }
+    QVERIFY(!rig_->portOpen());
+    QCOMPARE(rig_->messages.shown.size(), std::size_t(0));
 }
 
 // The window's event loop never stops for long while the connection is tried.
