@@ -46,7 +46,6 @@ public:
     bool accept(int timeoutMs = 5000);
     bool write(std::string_view bytes);  // to the client, whole or false
     std::string read(std::size_t count, int timeoutMs = 3000) { return collect(client_, count, timeoutMs); }
-    std::string readFor(int ms) { return collect(client_, SIZE_MAX, ms); }
     // Whether the client has closed its end within `timeoutMs` (what it still sent is dropped).
     bool clientGone(int timeoutMs = 3000);
     void close();
@@ -87,7 +86,6 @@ public:
     // puts the old settings back when the client leaves).
     Line line() const;
     std::string read(std::size_t count, int timeoutMs = 3000) { return collect(device.masterFd(), count, timeoutMs); }
-    std::string readFor(int ms) { return collect(device.masterFd(), SIZE_MAX, ms); }
 
     PtyDevice device;
 
