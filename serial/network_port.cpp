@@ -64,7 +64,8 @@ public:
 
     std::size_t read(std::uint8_t* buffer, std::size_t n) override {
         if (fd_ < 0 || n == 0) return 0;
-        if (telnet_) pull();
+        // waiting() has just read the socket; only a larger request reads it again.
+        if (telnet_ && held() < n) pull();
         const std::size_t fromHeld = std::min(n, held());
         std::copy_n(in_.data() + inAt_, fromHeld, buffer);
         inAt_ += fromHeld;
@@ -161,19 +162,14 @@ private:
                 in_.erase(in_.begin(), in_.begin() + std::ptrdiff_t(inAt_));
                 inAt_ = 0;
             }
-            reader_.feed(buffer, std::size_t(r), in_, control_);
+            reader_.feed(buffer, std::size_t(r), in_, out_);  // its answers go behind what is queued
             if (std::size_t(r) < sizeof buffer) break;
         }
-        if (!control_.empty()) queueControl({});
     }
 
     // Behind the data already queued: that is a few kilobytes at most, and
     // a command must never land inside a doubled 0xFF.
-    void queueControl(const std::vector<std::uint8_t>& bytes) {
-        control_.insert(control_.end(), bytes.begin(), bytes.end());
-        out_.insert(out_.end(), control_.begin(), control_.end());
-        control_.clear();
-    }
+    void queueControl(const std::vector<std::uint8_t>& bytes) { out_.insert(out_.end(), bytes.begin(), bytes.end()); }
 
     void sendPurge(std::uint8_t which) {
         // The link discards again at each try while the socket takes nothing:
@@ -232,7 +228,6 @@ private:
     telnet::Reader reader_;
     std::vector<std::uint8_t> in_;  // data bytes received and not yet read
     std::size_t inAt_ = 0;
-    std::vector<std::uint8_t> control_;  // negotiation answers of the reader
     std::vector<std::uint8_t> out_;      // bytes for the socket that it has not taken yet
     std::optional<LineSettings> applied_;
 };
