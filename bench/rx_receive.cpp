@@ -258,38 +258,57 @@ private:
     std::string pty_;
 };
 
-// (b): CPU of this process while connected and idle, then while a paced stream arrives.
-void cpuUse(int seconds, bool shown) {
-    SimDevice sim;
-    FormRig rig({.systemClock = true});
-    if (!sim.start() || !rig.openPortOn(sim.pty())) {
-        std::printf("(b) cannot start the simulated device\n");
-        return;
-    }
-    prepare(rig, Stream::Ascii, 0);
-    if (!shown) rig.form().hide();
-    const char* window = shown ? "window shown" : "window hidden";
-    runFor(500);
-
-    double cpu0 = cpuSeconds();
-    auto t0 = Steady::now();
-    runFor(seconds * 1000);
-    std::printf("(b) %s, connected and idle for %d s: %.2f %% of one core\n", window, seconds,
-                (cpuSeconds() - cpu0) * 100000.0 / msSince(t0));
-
+// (b): CPU of this process while a 92 KB/s stream paced by the simulated device arrives.
+void cpuStream(FormRig& rig, SimDevice& sim, bool random, int seconds, const char* window) {
     const std::uint32_t rate = 92000;
     const std::int64_t before = rig.rxBytes();
-    const std::string cmd = "stream " + std::to_string(rate * seconds) + " " + std::to_string(rate);
-    cpu0 = cpuSeconds();
-    t0 = Steady::now();
+    const std::string cmd =
+        "stream " + std::to_string(rate * seconds) + " " + std::to_string(rate) + (random ? " random" : "");
+    const double cpu0 = cpuSeconds();
+    const auto t0 = Steady::now();
     sim.command(cmd.c_str());
     runFor(seconds * 1000);
     const double pct = (cpuSeconds() - cpu0) * 100000.0 / msSince(t0);
     runUntil([&] { return rig.rxBytes() - before >= std::int64_t(rate) * seconds; }, 3000);
-    std::printf("(b) %s, receiving %u B/s for %d s (ASCII, time prefix): %.2f %% of one core, "
+    std::printf("(b) %s, receiving %u B/s for %d s (%s, time prefix): %.2f %% of one core, "
                 "%lld lines, %lld of %lld bytes received\n",
-                window, rate, seconds, pct, static_cast<long long>(rig.readCount()),
+                window, rate, seconds, random ? "random bytes" : "ASCII", pct, static_cast<long long>(rig.readCount()),
                 static_cast<long long>(rig.rxBytes() - before), static_cast<long long>(rate) * seconds);
+}
+
+bool startWindowOnSimDevice(FormRig& rig, SimDevice& sim) {
+    if (!sim.start() || !rig.openPortOn(sim.pty())) {
+        std::printf("(b) cannot start the simulated device\n");
+        return false;
+    }
+    prepare(rig, Stream::Ascii, 0);
+    return true;
+}
+
+// (b): CPU while connected and idle, then while the device's text stream arrives.
+void cpuUse(int seconds, bool shown) {
+    SimDevice sim;
+    FormRig rig({.systemClock = true});
+    if (!startWindowOnSimDevice(rig, sim)) return;
+    if (!shown) rig.form().hide();
+    const char* window = shown ? "window shown" : "window hidden";
+    runFor(500);
+
+    const double cpu0 = cpuSeconds();
+    const auto t0 = Steady::now();
+    runFor(seconds * 1000);
+    std::printf("(b) %s, connected and idle for %d s: %.2f %% of one core\n", window, seconds,
+                (cpuSeconds() - cpu0) * 100000.0 / msSince(t0));
+    cpuStream(rig, sim, false, seconds, window);
+}
+
+// (b): random bytes against the device's text, each in a window of its own, window shown.
+void cpuRandom(int seconds, bool random) {
+    SimDevice sim;
+    FormRig rig({.systemClock = true});
+    if (!startWindowOnSimDevice(rig, sim)) return;
+    runFor(1000);
+    cpuStream(rig, sim, random, seconds, "window shown");
 }
 
 // (b) idle: CPU of a window that has nothing to do, in the three states a
@@ -314,53 +333,6 @@ void cpuIdle(int seconds) {
     measure("connected");
     rig.device.unplug();
     measure("device pulled, hung up");
-}
-
-// (b) with the device as a thread of this process, so that it can send any
-// bytes: what is due every 10 ms, as the simulated device paces its stream.
-// The CPU is the process's less the writer thread's, window shown.
-void cpuPacedInProcess(Stream stream, int seconds) {
-    FormRig rig({.systemClock = true});
-    if (!rig.openDevice()) {
-        std::printf("(b) cannot open the pty\n");
-        return;
-    }
-    prepare(rig, stream, 0);
-    runFor(500);
-    const std::uint32_t rate = 92000;
-    const std::size_t total = std::size_t(rate) * std::size_t(seconds);
-    // ASCII as the simulated device sends it: 0-9A-Z going round, no line ends.
-    std::string data = payload(stream, total);
-    if (stream == Stream::Ascii)
-        for (std::size_t i = 0; i < total; ++i) data[i] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[i % 36];
-    const std::int64_t before = rig.rxBytes();
-    std::atomic<double> writerCpu{0};
-    std::atomic<bool> done{false};
-    const double cpu0 = cpuSeconds();
-    const auto t0 = Steady::now();
-    std::thread writer([&] {
-        const double start = threadCpuSeconds();
-        std::size_t sent = 0;
-        auto next = Steady::now();
-        while (sent < total) {
-            next += std::chrono::milliseconds(10);
-            std::this_thread::sleep_until(next);
-            const std::size_t due = std::min<std::size_t>(total, std::size_t(msSince(t0) * rate / 1000.0));
-            if (due > sent) rig.device.write(std::string_view(data).substr(sent, due - sent));
-            sent = std::max(sent, due);
-        }
-        writerCpu = threadCpuSeconds() - start;
-        done = true;
-    });
-    runUntil([&] { return done.load(); }, seconds * 1000 + 5000);
-    const double ms = msSince(t0);
-    writer.join();
-    const double pct = (cpuSeconds() - cpu0 - writerCpu) * 100000.0 / ms;
-    runUntil([&] { return rig.rxBytes() - before >= std::int64_t(total); }, 3000);
-    std::printf("(b) window shown, receiving %u B/s for %d s (%s, time prefix, device in-process): %.2f %% of one "
-                "core, %lld lines, %lld of %zu bytes received\n",
-                rate, seconds, streamName(stream), pct, static_cast<long long>(rig.readCount()),
-                static_cast<long long>(rig.rxBytes() - before), total);
 }
 
 // Marks the moment a paint of the log view that covers its last line ends.
@@ -511,8 +483,8 @@ int main(int argc, char** argv) {
     // Alternately, so that the machine's own swings fall on both.
     if (wanted("cpu-random"))
         for (int i = 0; i < 2; ++i)
-            for (Stream s : {Stream::Random, Stream::Ascii}) cpuPacedInProcess(s, seconds);
-    if (only.contains(QLatin1String("cpu-random-only"))) cpuPacedInProcess(Stream::Random, seconds);
+            for (bool random : {true, false}) cpuRandom(seconds, random);
+    if (only.contains(QLatin1String("cpu-random-only"))) cpuRandom(seconds, true);
     if (wanted("delay")) {
         delay(quick ? 200 : 1000, 2, 10, false);
         // Answers further apart than a frame of the view: each one is painted at once.

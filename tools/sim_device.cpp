@@ -65,11 +65,13 @@ std::string DeviceBehaviour::onReceive(std::string_view bytes) {
     return out;
 }
 
-void StreamPacer::start(std::uint64_t count, std::uint32_t bytesPerSecond, std::int64_t nowMs) {
+void StreamPacer::start(std::uint64_t count, std::uint32_t bytesPerSecond, std::int64_t nowMs, bool random) {
     count_ = count;
     sent_ = 0;
     rate_ = std::max<std::uint32_t>(bytesPerSecond, 1);
     startMs_ = nowMs;
+    random_ = random;
+    seed_ = 7;
 }
 
 std::string StreamPacer::due(std::int64_t nowMs, std::size_t maxBytes) {
@@ -78,7 +80,14 @@ std::string StreamPacer::due(std::int64_t nowMs, std::size_t maxBytes) {
     const std::uint64_t limit = maxBytes >= count_ - sent_ ? count_ : sent_ + maxBytes;
     const std::uint64_t byNow = std::min<std::uint64_t>(limit, std::uint64_t(elapsed) * rate_ / 1000);
     std::string out;
-    for (; sent_ < byNow; ++sent_) out += pattern[sent_ % pattern.size()];
+    for (; sent_ < byNow; ++sent_) {
+        if (!random_) {
+            out += pattern[sent_ % pattern.size()];
+            continue;
+        }
+        seed_ = seed_ * 1103515245u + 12345u;
+        out += char(seed_ >> 23);
+    }
     return out;
 }
 

@@ -34,10 +34,11 @@ private:
     std::string line_;  // the command being received
 };
 
-// N bytes at a given rate: a repeating 0-9A-Z pattern, released by time.
+// N bytes at a given rate, released by time: a repeating 0-9A-Z pattern, or
+// bytes of any value (the same ones on every run).
 class StreamPacer {
 public:
-    void start(std::uint64_t count, std::uint32_t bytesPerSecond, std::int64_t nowMs);
+    void start(std::uint64_t count, std::uint32_t bytesPerSecond, std::int64_t nowMs, bool random = false);
     bool active() const { return sent_ < count_; }
     // The bytes due by `nowMs` and not sent yet, at most `maxBytes` of them;
     // the rest stays due, so a caller that cannot take more loses nothing.
@@ -48,6 +49,8 @@ private:
     std::uint64_t count_ = 0, sent_ = 0;
     std::uint32_t rate_ = 0;
     std::int64_t startMs_ = 0;
+    bool random_ = false;
+    std::uint32_t seed_ = 0;
 };
 
 }  // namespace vantrel

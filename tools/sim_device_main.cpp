@@ -33,7 +33,8 @@ const char* const kHelp =
     "Control, one command per line on stdin:\n"
     "  unplug            close the pty and remove the link (as pulling the adapter)\n"
     "  replug            a new pty behind the same link\n"
-    "  stream N [R]      send N bytes at R bytes per second\n"
+    "  stream N [R] [random]\n"
+    "                    send N bytes at R bytes per second; random: bytes of any value\n"
     "  send TEXT         send TEXT (escapes as above)\n"
     "  echo on|off       switch the echo\n"
     "  answer CMD=REP    add or change a fixed answer\n"
@@ -85,8 +86,8 @@ struct Simulator {
     bool running = true;
     bool streaming = false;  // a stream whose end is not reported yet
 
-    void startStream(std::uint64_t count, std::uint32_t rate) {
-        pacer.start(count, rate, nowMs());
+    void startStream(std::uint64_t count, std::uint32_t rate, bool random = false) {
+        pacer.start(count, rate, nowMs(), random);
         streaming = true;
     }
 
@@ -121,8 +122,12 @@ struct Simulator {
             status();
         } else if (verb == "stream") {
             unsigned long long n = 0, rate = 1000;
-            if (std::sscanf(rest.c_str(), "%llu %llu", &n, &rate) >= 1) startStream(n, unsigned(rate));
-            else std::fprintf(stderr, "vantrel-simdev: stream N [RATE]\n");
+            char kind[16] = "";
+            const int got = std::sscanf(rest.c_str(), "%llu %llu %15s", &n, &rate, kind);
+            if (got >= 1 && (got < 3 || std::strcmp(kind, "random") == 0))
+                startStream(n, unsigned(rate), got == 3);
+            else
+                std::fprintf(stderr, "vantrel-simdev: stream N [RATE] [random]\n");
         } else if (verb == "send") {
             const auto bytes = vantrel::parseEscapes(rest);
             if (bytes) outbox += *bytes;

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "tools/pty_device.h"
 #include "tools/sim_device.h"
@@ -133,6 +134,15 @@ TEST(SimDevice, StreamIsReleasedAtItsRate) {
     EXPECT_EQ(p.due(9000).size(), 70u);  // never more than asked for
     EXPECT_FALSE(p.active());
     EXPECT_EQ(p.sent(), 250u);
+
+    // Random bytes: every value, paced alike, the same on every run.
+    StreamPacer r, again;
+    r.start(8192, 1000, 0, true);
+    again.start(8192, 1000, 0, true);
+    const std::string bytes = r.due(4096);
+    EXPECT_EQ(bytes.size(), 4096u);
+    EXPECT_EQ(std::set<char>(bytes.begin(), bytes.end()).size(), 256u);
+    EXPECT_EQ(again.due(4096), bytes);
 }
 
 }  // namespace
