@@ -15,26 +15,28 @@ RxWake::RxWake(QTimer* poll, std::function<void()> tick, QObject* parent)
 
 RxWake::~RxWake() { release(); }
 
-void RxWake::beginTick() {
-    if (notifier_) notifier_->setEnabled(false);
-}
+// The descriptor stays watched through a tick: switching it off and on again
+// would wake the event loop twice per packet. Only a nested loop inside the
+// tick switches it off, when it first signals there.
+void RxWake::beginTick() { inTick_ = true; }
 
 void RxWake::endTick(int handle, bool foundInput, bool packetOpen, bool backlog, bool portOpen, bool syncPending) {
     const bool woken = woke_;
     woke_ = false;
+    inTick_ = false;
     follow(handle);
     if (foundInput) trusted_ = true;
     // Woken with nothing to read and still readable: the descriptor reports
     // a hang-up, not input. (A network port's own messages wake it once.)
     if (woken && !foundInput && stillReadable()) trusted_ = false;
     const bool idle = !packetOpen && !foundInput && !backlog;
-    const bool sleep = notifier_ && trusted_ && idle;
     // Fine polling is needed only while bytes come, or on an open port that
     // cannot say when they come; a closed port or a hung-up descriptor is
     // looked at now and then.
     const bool blind = handle < 0 && portOpen;
     setInterval(!idle || blind ? kPollMs : syncPending ? kIdleMs : kRestMs);
-    if (notifier_) notifier_->setEnabled(sleep || (backlog && trusted_));
+    // Watched whenever it signals only input: bytes during a packet are read as they come.
+    if (notifier_ && notifier_->isEnabled() != trusted_) notifier_->setEnabled(trusted_);
 }
 
 bool RxWake::stillReadable() const {
@@ -67,8 +69,9 @@ void RxWake::follow(int handle) {
     notifier_ = new QSocketNotifier(watched_, QSocketNotifier::Read, this);
     notifier_->setEnabled(false);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
-        // A stopped poll timer holds reception; the descriptor must not undo that.
-        if (!poll_->isActive()) {
+        // A stopped poll timer holds reception, and a tick must not be entered
+        // again from a loop nested in it; the descriptor must not undo either.
+        if (!poll_->isActive() || inTick_) {
             notifier_->setEnabled(false);
             return;
         }

@@ -2,7 +2,8 @@
 // The pace of the receive poll. While a packet is open the poll runs every
 // millisecond, so that silence is measured finely; while the line is idle it
 // waits for the port to turn readable instead, so an idle connection costs
-// no wake-up per millisecond. Ports without a descriptor are polled every
+// no wake-up per millisecond. The port's readiness is watched throughout:
+// bytes that come while a packet is open are read at once. Ports without a descriptor are polled every
 // millisecond; a closed port and a descriptor that signals without input (a
 // hung-up device) only every kIdleMs, or kRestMs while no log line waits for
 // its sync.
@@ -63,6 +64,7 @@ private:
     ino_t inode_ = 0;
     bool trusted_ = true;  // the descriptor woke us only with input waiting
     bool woke_ = false;    // the running tick came from the descriptor
+    bool inTick_ = false;
 };
 
 }  // namespace vantrel
