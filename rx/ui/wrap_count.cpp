@@ -82,7 +82,7 @@ QStringList sampleLines() {
             else if (kind == 1) mixed += r < 60 ? QChar(u' ') : QChar(char16_t(0x410 + r % 64));  // Cyrillic words
             else mixed += r < 30 ? QChar(u' ') : QChar(s.code[std::size_t(0x21 + r % 0x5E)]);   // ASCII, no controls
         }
-        lines << mixed;
+        lines << mixed << mixed.left(40 + 30 * kind);  // also one shorter than a row
     }
     lines << QString(700, u'W') + QStringLiteral("  j") << QStringLiteral("   fj   ") + QString(40, u' ') + QStringLiteral("f")
           << QString(300, u'ж') + QStringLiteral("abc") + QString(300, u'Щ') + QStringLiteral("xyz1234");
@@ -168,13 +168,19 @@ int WrapCounter::rowsUnchecked(QStringView text) const {
     }
     cyrillicItems_.push_back(run == kCyrillic);  // a line of no script is laid out as Latin
     items_.push_back(n);
+    std::int64_t total = 0;
+    std::int32_t bearing = minRightBearing_;
     for (Char& c : chars_) {
         const Glyph& g = glyphs_[(cyrillicItems_[std::size_t(c.item)] ? kSlots : 0) + std::size_t(c.advance)];
         if (!g.known) return 0;
         c.advance = g.advance;
         c.rightBearing = g.rightBearing;
         c.noGlyph = g.noGlyph;
+        total += g.advance;
+        bearing = std::min(bearing, g.rightBearing);
     }
+    // Narrower than a row with any glyph's bearing: no row ends anywhere.
+    if (total - bearing <= width_) return 1;
     // Where a row may end besides spaces follows the Unicode rules as the layout applies them.
     // They never end one between two letters or digits, so a long run of them at the end (a
     // stream of data) is left out, but for a few characters the rules may look ahead at.
@@ -204,6 +210,20 @@ qsizetype WrapCounter::glyphAt(qsizetype at, qsizetype itemStart, qsizetype item
     const qsizetype inOwnRun = at - items_[std::size_t(chars_[std::size_t(at)].item)];
     const qsizetype g = itemStart + inOwnRun;
     return g < itemEnd ? g : -1;
+}
+
+// Takes characters into a row broken anywhere while even the widest bearing
+// would keep the row within its width; false if it took none. A character
+// with no advance is left to the careful way, as is a soft hyphen.
+bool WrapCounter::fastForward(const Char* c, qsizetype& pos, qsizetype end, std::int64_t& width, qsizetype& length) const {
+    const qsizetype from = pos;
+    while (pos < end && c[pos].advance > 0 && !c[pos].breakableSpace && !c[pos].softHyphen &&
+           width + c[pos].advance - minRightBearing_ <= width_) {
+        width += c[pos].advance;
+        ++pos;
+    }
+    length += pos - from;
+    return pos > from;
 }
 
 // One row from `from`: the characters it takes, its trailing spaces included.
@@ -272,6 +292,11 @@ qsizetype WrapCounter::row(qsizetype n, qsizetype from, bool breakAnywhere) cons
                 spaces.width = width_;
                 return rowEnd();
             }
+        } else if (breakAnywhere && spaces.length == 0 && fastForward(c, pos, end, line.width, line.length)) {
+            // Whole characters taken at once: no glyph's bearing can matter this far from the row's end.
+            lastWasSpace = false;
+            rowSoftHyphen = 0;
+            savePrevious();
         } else {
             lastWasSpace = false;
             bool wordEnds = false;

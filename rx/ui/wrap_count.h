@@ -36,6 +36,8 @@ private:
     int rowsUnchecked(QStringView text) const;
     qsizetype row(qsizetype n, qsizetype from, bool breakAnywhere) const;
     qsizetype glyphAt(qsizetype at, qsizetype itemStart, qsizetype itemEnd) const;
+    struct Char;
+    bool fastForward(const Char* c, qsizetype& pos, qsizetype end, std::int64_t& width, qsizetype& length) const;
 
     // What the layout takes from a glyph, in 1/64 pixel as it adds them; one set
     // for a run of Latin script (and a line of no script), one for Cyrillic:
