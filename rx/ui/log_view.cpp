@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -157,9 +158,38 @@ void LogView::appendLine(const QString& line) {
 void LogView::syncView() {
     if (!viewStale_) return;
     viewStale_ = false;
+    keepBottomGlyphs();
     QAbstractTextDocumentLayout* layout = document()->documentLayout();
     emit layout->documentSizeChanged(layout->documentSize());
     emit layout->update();
+}
+
+// A line's layout forgets its glyphs once laid out, so every paint would find
+// them again. The lines of the bottom screen, laid out and painted frame after
+// frame while the log flows, keep theirs until they leave it.
+void LogView::keepBottomGlyphs() {
+    const int screenRows = viewport()->height() / std::max(fontMetrics().lineSpacing(), 1) + 1;
+    int rows = 0;
+    QTextBlock b = document()->lastBlock();
+    for (; b.isValid() && rows <= screenRows; b = b.previous()) {
+        rows += std::max(b.lineCount(), 1);
+        QTextLayout* layout = b.layout();
+        if (layout->cacheEnabled()) continue;
+        layout->setCacheEnabled(true);
+        cachedBlocks_.push_back(b.blockNumber());
+    }
+    const int firstKept = b.isValid() ? b.blockNumber() + 1 : 0;
+    const auto left = std::partition(cachedBlocks_.begin(), cachedBlocks_.end(), [&](int n) { return n >= firstKept; });
+    for (auto it = left; it != cachedBlocks_.end(); ++it) {
+        QTextLayout* layout = document()->findBlockByNumber(*it).layout();
+        layout->setCacheEnabled(false);
+        // An empty layout pass lets the glyphs go; the view lays the line out again if it shows it.
+        if (layout->lineCount() > 0) {
+            layout->beginLayout();
+            layout->endLayout();
+        }
+    }
+    cachedBlocks_.erase(left, cachedBlocks_.end());
 }
 
 void LogView::followBottom() {
@@ -172,11 +202,24 @@ void LogView::followBottom() {
 }
 
 void LogView::paceWith(QWidget* widget) {
-    paced_.append(Paced{widget, {}});
+    paced_.append(Paced{widget, {}, {}, false});
     widget->installEventFilter(this);
 }
 
 void LogView::aboutToChange() { pace(false); }
+
+// Setting a caption's text costs more than painting it; in a flood only the last text of a frame is shown.
+void LogView::setPacedText(QLabel* label, const QString& text) {
+    for (Paced& p : paced_) {
+        if (p.widget != label) continue;
+        p.textHeld = held_;
+        if (held_) {
+            p.heldText = text;
+            return;
+        }
+    }
+    label->setText(text);
+}
 
 // Every appended line repaints the whole text area: a steady stream is painted once per frame.
 void LogView::pace(bool lineComing) {
@@ -213,7 +256,7 @@ void LogView::showFrame() {
 void LogView::holdPaints(bool hold) {
     viewport()->setUpdatesEnabled(!hold);
     bar_->hold(hold);
-    for (const Paced& p : std::as_const(paced_)) {
+    for (Paced& p : paced_) {
         if (!p.widget) continue;
         // Set directly: enabling updates the usual way repaints the widget, changed or not.
         p.widget->setAttribute(Qt::WA_ForceUpdatesDisabled, hold);
@@ -221,6 +264,8 @@ void LogView::holdPaints(bool hold) {
         if (hold) continue;
         // Compared with what was painted: a paint still waiting when the frame was held is lost.
         auto* label = qobject_cast<QLabel*>(p.widget.data());
+        if (label && p.textHeld) label->setText(p.heldText);
+        p.textHeld = false;
         if (!label || label->text() != p.paintedText) p.widget->update();
     }
 }
@@ -260,6 +305,7 @@ void LogView::countFrom(const QTextBlock& first, bool fresh) const {
 
 void LogView::clearLog() {
     clear();
+    cachedBlocks_.clear();
     followPending_ = false;
     layoutStale_ = false;
     linesAtFrame_ = 0;

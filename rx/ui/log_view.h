@@ -9,7 +9,11 @@
 #include <QTextCursor>
 #include <QTimer>
 
+#include <vector>
+
 #include "rx/ui/wrap_count.h"
+
+class QLabel;
 
 namespace vantrel {
 
@@ -42,6 +46,8 @@ public:
     void paceWith(QWidget* widget);
     // Before a change to those widgets: within a frame of the last paint, it waits for the frame's end.
     void aboutToChange();
+    // A paced caption's new text: while a frame holds the paint, set at the frame's end.
+    void setPacedText(QLabel* label, const QString& text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -52,6 +58,7 @@ protected:
 private:
     void countFrom(const QTextBlock& first, bool fresh) const;
     void syncView();
+    void keepBottomGlyphs();
     void followBottom();
     void useUnshapedText();
     void pace(bool lineComing);
@@ -69,12 +76,15 @@ private:
     struct Paced {
         QPointer<QWidget> widget;
         QString paintedText;  // a caption's text as last painted
+        QString heldText;     // its newest text, waiting for the frame's end
+        bool textHeld = false;
     };
     QList<Paced> paced_;
     LogScrollBar* bar_ = nullptr;
     QTextCursor end_;
     mutable bool layoutStale_ = false; // a width or font change dropped the line layouts
     bool viewStale_ = false;           // lines added that the view has not heard of
+    std::vector<int> cachedBlocks_;    // lines whose layouts keep their glyphs
     mutable WrapCounter wrap_;
     mutable int wrapWidth_ = -1;       // the view's width when the counter was set up
 };

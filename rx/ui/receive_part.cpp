@@ -208,10 +208,10 @@ void ReceivePart::ReadBufRxInLog(const std::vector<std::uint8_t>& packet) {
     bool written = true;
     if (passesFilter(line, toCp(FiltrLog->text()))) {
         const bool interval = stats_->countRx(weekMs(clock.now()));
-        LRead->setText(qs(stats_->readCaption()));
+        MainWindow->setPacedText(LRead, qs(stats_->readCaption()));
         if (interval) {
-            MinTimeWait->setText(qs(stats_->minCaption()));
-            MaxTimeWait->setText(qs(stats_->maxCaption()));
+            MainWindow->setPacedText(MinTimeWait, qs(stats_->minCaption()));
+            MainWindow->setPacedText(MaxTimeWait, qs(stats_->maxCaption()));
         }
         appendLogLine(line);
         written = writeLogFileLine(line);
@@ -235,8 +235,8 @@ void ReceivePart::txBytesChanged() { updateByteTotals(); }
 void ReceivePart::txPacketWritten() { LSend->setText(qs(stats_->sendCaption())); }
 
 void ReceivePart::updateByteTotals() {
-    StaticText3->setText(QStringLiteral("TX: ") + QString::number(services_.txBytes()) + QStringLiteral(" RX: ") +
-                         QString::number(receiver_->RxBytes));
+    MainWindow->setPacedText(StaticText3, QStringLiteral("TX: ") + QString::number(services_.txBytes()) +
+                                              QStringLiteral(" RX: ") + QString::number(receiver_->RxBytes));
 }
 
 int ReceivePart::RxTimeoutMs() const { return receiver_->RxTimeoutMs; }
@@ -254,9 +254,9 @@ void ReceivePart::TimeOutRxClick(bool up) { setRxTimeoutMs(stepRxTimeout(receive
 
 void ReceivePart::BTClrStatClick() {
     stats_->reset();
-    MinTimeWait->setText(qs(stats_->minCaption()));
-    MaxTimeWait->setText(qs(stats_->maxCaption()));
-    LRead->setText(qs(stats_->readCaption()));
+    MainWindow->setPacedText(MinTimeWait, qs(stats_->minCaption()));
+    MainWindow->setPacedText(MaxTimeWait, qs(stats_->maxCaption()));
+    MainWindow->setPacedText(LRead, qs(stats_->readCaption()));
     LSend->setText(qs(stats_->sendCaption()));
 }
 
