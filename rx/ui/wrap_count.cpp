@@ -239,7 +239,9 @@ qsizetype WrapCounter::row(qsizetype n, qsizetype from, bool breakAnywhere) cons
     std::int32_t rightBearing = kNoBearing;
     // A soft hyphen ending the word read last, and the one ending the row so far: shown if the row ends there.
     std::int32_t softHyphen = 0, rowSoftHyphen = 0;
-    qsizetype previous = -1;  // the character whose glyph stands before the chunk, for its right bearing
+    // The character whose glyph stands before the chunk, for its right bearing:
+    // where it was read and in which run, looked up only when a bearing is needed.
+    qsizetype previousAt = -1, previousStart = 0, previousEnd = 0;
     bool lastWasSpace = true;
     qsizetype pos = from;
     std::int32_t item = c[from].item;
@@ -247,8 +249,13 @@ qsizetype WrapCounter::row(qsizetype n, qsizetype from, bool breakAnywhere) cons
 
     const auto bearingOf = [&](qsizetype g) { return g >= 0 ? c[g].rightBearing : 0; };
     const auto savePrevious = [&] {
-        const qsizetype g = glyphAt(pos - 1, start, end);
-        previous = g >= 0 && !c[g].noGlyph ? g : -1;
+        previousAt = pos - 1;
+        previousStart = start;
+        previousEnd = end;
+    };
+    const auto previous = [&] {
+        const qsizetype g = glyphAt(previousAt, previousStart, previousEnd);
+        return g >= 0 && !c[g].noGlyph ? g : -1;
     };
     const auto newWidth = [&] {
         return line.width + word.width + spaces.width + (line.width > 0 ? softHyphen : 0) - std::min(rightBearing, 0);
@@ -328,7 +335,8 @@ qsizetype WrapCounter::row(qsizetype n, qsizetype from, bool breakAnywhere) cons
                     }
                     pos = q;
                     line.width += rowSoftHyphen;
-                    rightBearing = previous >= 0 ? bearingOf(previous) : kNoBearing;
+                    const qsizetype g = previous();
+                    rightBearing = g >= 0 ? bearingOf(g) : kNoBearing;
                     return rowEnd();
                 }
             } while (pos < end);
@@ -337,7 +345,7 @@ qsizetype WrapCounter::row(qsizetype n, qsizetype from, bool breakAnywhere) cons
             if (wordEnds || breakAnywhere) {
                 if (newWidth() - minRightBearing_ > width_) rightBearing = bearingOf(glyphAt(pos - 1, start, end));
                 if (full()) {
-                    if (previous >= 0) rightBearing = bearingOf(previous);
+                    if (const qsizetype g = previous(); g >= 0) rightBearing = bearingOf(g);
                     line.width += rowSoftHyphen;
                     return rowEnd();
                 }

@@ -62,7 +62,7 @@ private:
     };
     mutable std::vector<Char> chars_;        // the line being counted
     mutable std::vector<qsizetype> items_;   // where each script run starts, then the line's end
-    mutable std::vector<bool> cyrillicItems_;
+    mutable std::vector<std::uint8_t> cyrillicItems_;  // bytes: read once per character
     mutable std::vector<unsigned char> breakBuffer_;
     std::int32_t minRightBearing_ = 0;
     std::int32_t width_ = 0;  // 1/64 pixel
