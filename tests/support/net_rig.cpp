@@ -124,7 +124,8 @@ std::string collect(int fd, std::size_t count, int timeoutMs) {
             out.append(buf, std::size_t(n));
             continue;
         }
-        if (n == 0 || (errno != EAGAIN && errno != EINTR) || t.elapsed() >= timeoutMs) break;
+        // EIO: the server has not opened the pty's other side yet (or let it go); it may still come.
+        if (n == 0 || (errno != EAGAIN && errno != EINTR && errno != EIO) || t.elapsed() >= timeoutMs) break;
         QTest::qWait(1);
     }
     return out;
