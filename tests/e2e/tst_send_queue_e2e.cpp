@@ -298,9 +298,10 @@ void TestSendQueueE2e::deviceVanishingMidPacketCostsOneMessage() {
     QVERIFY2(messages[0].startsWith(prefix) && messages[0].endsWith(QStringLiteral(" байт")),
              qPrintable(messages[0]));
     const qsizetype unsent = messages[0].mid(prefix.size()).section(' ', 0, 0).toLongLong();
-    // Not sent: the rest of the packet beyond what the device read and the pseudo-terminal held.
+    // Not sent: the rest of the packet beyond what the device read and the pseudo-terminal held
+    // (a quarter more than measured: the kernel holds more of larger writes).
     QVERIFY2(unsent > 0 && std::size_t(unsent) <= command.size() + 1 - wire.size() &&
-                 std::size_t(unsent) + wire.size() + ptyCapacity() + 64 >= command.size() + 1,
+                 std::size_t(unsent) + wire.size() + ptyCapacity() * 5 / 4 >= command.size() + 1,
              qPrintable(messages[0]));
     QVERIFY(wire == command.substr(0, wire.size()));
 }
