@@ -111,11 +111,7 @@ OpenResult failureOfErrno(int e) {
     case ENETUNREACH:
     case EHOSTDOWN:
     case ENETDOWN: return openFailure(OpenFailure::NoAnswer);
-    default: {
-        OpenResult r = openFailure(OpenFailure::NoAnswer);
-        r.reason += " (код ошибки " + std::to_string(e) + ")";
-        return r;
-    }
+    default: return openFailure(OpenFailure::NoAnswer, long(e));
     }
 }
 

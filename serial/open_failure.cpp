@@ -1,5 +1,7 @@
 #include "serial/serial_port.h"
 
+#include <string>
+
 namespace vantrel {
 
 // The reason shown beneath the fixed open-failure message, in the user's language.
@@ -26,6 +28,12 @@ OpenResult openFailure(OpenFailure failure) {
     case OpenFailure::Other: break;
     }
     return {OpenFailure::Other, "Система не дала открыть порт."};
+}
+
+OpenResult openFailure(OpenFailure failure, long code) {
+    OpenResult r = openFailure(failure);
+    r.reason += " (код ошибки " + std::to_string(code) + ")";
+    return r;
 }
 
 }  // namespace vantrel

@@ -71,11 +71,7 @@ OpenResult failureFromErrno(int e) {
     case EISDIR:
     case ENAMETOOLONG:
     case ELOOP: return openFailure(OpenFailure::NotADevice);
-    default: {
-        OpenResult r = openFailure(OpenFailure::Other);
-        r.reason += " (код ошибки " + std::to_string(e) + ")";
-        return r;
-    }
+    default: return openFailure(OpenFailure::Other, long(e));
     }
 }
 

@@ -68,6 +68,8 @@ public:
 
 // A failure with its reason for the user (Russian, UTF-8).
 OpenResult openFailure(OpenFailure failure);
+// The same with the system's error code after it, for errors without a reason of their own.
+OpenResult openFailure(OpenFailure failure, long code);
 
 // The ports the system registers, as names to open (device paths on Linux).
 std::vector<std::string> listSerialPorts();

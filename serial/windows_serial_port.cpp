@@ -33,11 +33,7 @@ OpenResult failureFromError(DWORD e) {
     case ERROR_BAD_PATHNAME:
     case ERROR_FILENAME_EXCED_RANGE:
     case ERROR_DIRECTORY: return openFailure(OpenFailure::NotADevice);
-    default: {
-        OpenResult r = openFailure(OpenFailure::Other);
-        r.reason += " (код ошибки " + std::to_string(e) + ")";
-        return r;
-    }
+    default: return openFailure(OpenFailure::Other, long(e));
     }
 }
 

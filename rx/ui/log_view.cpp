@@ -212,13 +212,12 @@ void LogView::aboutToChange() { pace(false); }
 void LogView::setPacedText(QLabel* label, const QString& text) {
     for (Paced& p : paced_) {
         if (p.widget != label) continue;
+        // A text set now also drops one that waits, so an older text never comes after it.
         p.textHeld = held_;
-        if (held_) {
-            p.heldText = text;
-            return;
-        }
+        p.heldText = held_ ? text : QString();
+        break;
     }
-    label->setText(text);
+    if (!held_) label->setText(text);
 }
 
 // Every appended line repaints the whole text area: a steady stream is painted once per frame.

@@ -3,10 +3,10 @@
 // millisecond, so that silence is measured finely; while the line is idle it
 // waits for the port to turn readable instead, so an idle connection costs
 // no wake-up per millisecond. The port's readiness is watched throughout:
-// bytes that come while a packet is open are read at once. Ports without a descriptor are polled every
-// millisecond; a closed port and a descriptor that signals without input (a
-// hung-up device) only every kIdleMs, or kRestMs while no log line waits for
-// its sync.
+// bytes that come while a packet is open are read at once. Ports without a
+// descriptor are polled every millisecond; a closed port and a descriptor
+// that signals without input (a hung-up device) only every kIdleMs, or
+// kRestMs while no log line waits for its sync.
 // A stream faster than one buffer per millisecond is read tick after tick.
 #include <QObject>
 
