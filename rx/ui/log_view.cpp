@@ -1,6 +1,7 @@
 #include "rx/ui/log_view.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
@@ -136,9 +137,13 @@ void LogView::appendLine(const QString& line) {
         const QSignalBlocker quietBar(bar);
         // The view hears of new lines once per frame (syncView): per line it would lay out and repaint each.
         const QSignalBlocker quietLayout(document()->documentLayout());
+        // Its edit notices go to the view's own cursor and text signals, which a read-only
+        // log does not need, unless an assistive technology follows the text.
+        const QSignalBlocker quietDocument(QAccessible::isActive() ? nullptr : document());
         // In an edit block the cursor does not lay out the new empty block to find its x.
         end_.beginEditBlock();
-        end_.insertText(displayText(line) + u'\n');
+        // The format given: asking the cursor for it costs a lookup per line.
+        end_.insertText(displayText(line) + u'\n', QTextCharFormat());
         end_.endEditBlock();
     }
     viewStale_ = true;
