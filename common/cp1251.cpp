@@ -28,19 +28,22 @@ constexpr std::array<char16_t, 128> kHigh = {
 
 }  // namespace
 
-std::u16string cp1251ToUtf16(std::string_view bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
+void cp1251ToUtf16(std::string_view bytes, char16_t* out) {
     for (unsigned char b : bytes) {
         if (b < 0x80) {
-            out.push_back(char16_t(b));
+            *out++ = char16_t(b);
         } else {
             const char16_t u = kHigh[b - 0x80];
             // The undefined byte keeps a private code point so that a round
             // trip gives the same byte back.
-            out.push_back(u ? u : char16_t(0xF898));
+            *out++ = u ? u : char16_t(0xF898);
         }
     }
+}
+
+std::u16string cp1251ToUtf16(std::string_view bytes) {
+    std::u16string out(bytes.size(), u'\0');
+    cp1251ToUtf16(bytes, out.data());
     return out;
 }
 

@@ -8,6 +8,8 @@ namespace vantrel {
 
 // Every byte maps to one UTF-16 unit.
 std::u16string cp1251ToUtf16(std::string_view bytes);
+// The same into `out`, which holds bytes.size() units.
+void cp1251ToUtf16(std::string_view bytes, char16_t* out);
 // A character that Windows-1251 cannot hold becomes "?", never dropped.
 std::string utf16ToCp1251(std::u16string_view text);
 

@@ -12,8 +12,9 @@ inline std::string toCp(const QString& s) {
 }
 
 inline QString fromCp(const std::string& bytes) {
-    const std::u16string u = cp1251ToUtf16(bytes);
-    return QString(reinterpret_cast<const QChar*>(u.data()), qsizetype(u.size()));
+    QString out(qsizetype(bytes.size()), Qt::Uninitialized);
+    cp1251ToUtf16(bytes, reinterpret_cast<char16_t*>(out.data()));
+    return out;
 }
 
 // UI texts in the source are UTF-8.
