@@ -173,10 +173,11 @@ void LogView::syncView() {
 // them again. The lines of the bottom screen, laid out and painted frame after
 // frame while the log flows, keep theirs until they leave it.
 void LogView::keepBottomGlyphs() {
-    const int screenRows = viewport()->height() / std::max(fontMetrics().lineSpacing(), 1) + 1;
+    // A row more for one cut at the top.
+    const int keptRows = screenRows() + 1;
     int rows = 0;
     QTextBlock b = document()->lastBlock();
-    for (; b.isValid() && rows <= screenRows; b = b.previous()) {
+    for (; b.isValid() && rows <= keptRows; b = b.previous()) {
         rows += std::max(b.lineCount(), 1);
         QTextLayout* layout = b.layout();
         if (layout->cacheEnabled()) continue;
@@ -196,6 +197,8 @@ void LogView::keepBottomGlyphs() {
     }
     cachedBlocks_.erase(left, cachedBlocks_.end());
 }
+
+int LogView::screenRows() const { return viewport()->height() / std::max(fontMetrics().lineSpacing(), 1); }
 
 void LogView::followBottom() {
     // Held, the frame's end follows, once the scroll range knows the lines of the frame.
@@ -220,9 +223,10 @@ void LogView::setPacedText(QLabel* label, const QString& text) {
         // A text set now also drops one that waits, so an older text never comes after it.
         p.textHeld = held_;
         p.heldText = held_ ? text : QString();
+        if (held_) return;
         break;
     }
-    if (!held_) label->setText(text);
+    label->setText(text);
 }
 
 // Every appended line repaints the whole text area: a steady stream is painted once per frame.
@@ -241,8 +245,7 @@ void LogView::pace(bool lineComing) {
 void LogView::startFrame() {
     sinceFrame_.start();
     const int lines = document()->lineCount();
-    const int screen = viewport()->height() / std::max(fontMetrics().lineSpacing(), 1);
-    frameMs_ = lines - linesAtFrame_ > screen ? kFloodFrameMs : kFrameMs;
+    frameMs_ = lines - linesAtFrame_ > screenRows() ? kFloodFrameMs : kFrameMs;
     linesAtFrame_ = lines;
 }
 

@@ -59,6 +59,7 @@ private:
     void countFrom(const QTextBlock& first, bool fresh) const;
     void syncView();
     void keepBottomGlyphs();
+    int screenRows() const;  // whole rows the viewport shows
     void followBottom();
     void useUnshapedText();
     void pace(bool lineComing);

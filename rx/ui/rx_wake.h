@@ -30,8 +30,8 @@ public:
     RxWake(QTimer* poll, std::function<void()> tick, QObject* parent);
     ~RxWake() override;
 
-    // At the start of a tick: no wake-up while it runs (a message box inside
-    // it would otherwise be woken again and again by the waiting bytes).
+    // At the start of a tick: it is not entered again from a loop nested in it
+    // (a message box), which the waiting bytes would otherwise wake again and again.
     void beginTick();
     // At its end: the descriptor of the open port (-1: none), whether the
     // tick found input, whether a packet is still open, and whether input
@@ -64,7 +64,7 @@ private:
     ino_t inode_ = 0;
     bool trusted_ = true;  // the descriptor woke us only with input waiting
     bool woke_ = false;    // the running tick came from the descriptor
-    bool inTick_ = false;
+    bool inTick_ = false;  // between beginTick and endTick
 };
 
 }  // namespace vantrel
