@@ -4,7 +4,10 @@
 #include <QAccessible>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontInfo>
+#include <QGlyphRun>
 #include <QLabel>
+#include <QRawFont>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -65,7 +68,7 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
     // A log never takes back what it showed; an undo stack would only grow.
     setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    useUnshapedText();
+    useLogFont();
     end_ = QTextCursor(document());
     bar_ = new LogScrollBar(this);
     setVerticalScrollBar(bar_);
@@ -77,11 +80,53 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
 
 // Log text needs no ligatures or kerning; laying it out without shaping is
 // about twice as fast for long HEX lines.
-void LogView::useUnshapedText() {
+void LogView::useLogFont() {
     QFont f = document()->defaultFont();
     if (f.styleStrategy() & QFont::PreferNoShaping) return;
     f.setStyleStrategy(QFont::StyleStrategy(f.styleStrategy() | QFont::PreferNoShaping));
     document()->setDefaultFont(f);
+    fallbacksNamed_ = false;
+}
+
+namespace {
+
+// How one line of the text is drawn: each glyph run's font, glyphs and places.
+struct DrawnRun {
+    QString family;
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    bool operator==(const DrawnRun&) const = default;
+};
+
+QList<DrawnRun> drawnRuns(const QString& text, const QFont& font) {
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    layout.createLine();  // not given a width: the whole text in one line
+    layout.endLayout();
+    QList<DrawnRun> runs;
+    for (const QGlyphRun& run : layout.glyphRuns())
+        runs.append({run.rawFont().familyName(), run.glyphIndexes(), run.positions()});
+    return runs;
+}
+
+}  // namespace
+
+// A character the font lacks is otherwise looked for in each font of the system's
+// fallback list in turn, every time a line with it is laid out (a third of the
+// layout of random bytes, whose control pictures come from a symbol font).
+QFont LogView::withFallbacksNamed(const QFont& font) {
+    const QString shown = WrapCounter::characters();
+    const QList<DrawnRun> before = drawnRuns(shown, font);
+    const QString own = QFontInfo(font).family();
+    QStringList families = font.families();
+    if (families.isEmpty()) families << font.family();
+    const qsizetype given = families.size();
+    for (const DrawnRun& run : before)
+        if (run.family != own && !families.contains(run.family)) families << run.family;
+    if (families.size() == given) return font;
+    QFont named = font;
+    named.setFamilies(families);
+    return drawnRuns(shown, named) == before ? named : font;
 }
 
 QString LogView::displayText(const QString& line) {
@@ -296,7 +341,15 @@ void LogView::countFrom(const QTextBlock& first, bool fresh) const {
         // New lines are not laid out yet (and asking would create a layout for each).
         if (!fresh && b.layout()->lineCount() > 0) continue;  // laid out already: its count is the layout's
         if (b.length() <= 1) continue;              // an empty block is one row
-        const QFont font = document()->defaultFont();
+        QFont font = document()->defaultFont();
+        if (!fallbacksNamed_) {
+            // With the first line, not at start-up: finding them loads every font they name.
+            fallbacksNamed_ = true;
+            const QFont named = withFallbacksNamed(font);
+            // Drawn exactly as before: the rows counted so far stay.
+            if (named != font) document()->setDefaultFont(named);
+            font = named;
+        }
         if (wrapWidth_ != viewport()->width() || !wrap_.configuredFor(font)) {
             // The row's width as the layout takes it, from a block laid out for real.
             layout->blockBoundingRect(b);
@@ -347,7 +400,7 @@ void LogView::resizeEvent(QResizeEvent* event) {
 void LogView::changeEvent(QEvent* event) {
     QPlainTextEdit::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        useUnshapedText();
+        useLogFont();
         layoutStale_ = true;
     }
 }

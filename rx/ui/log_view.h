@@ -41,6 +41,9 @@ public:
     // The text as the view shows it: breaks as "\n", other control
     // characters as their visible symbols.
     static QString displayText(const QString& line);
+    // The font with the fonts that draw the characters it lacks named after its own, if every
+    // character a log line shows is then drawn exactly as before; otherwise the font itself.
+    static QFont withFallbacksNamed(const QFont& font);
 
     // Widgets that change with every received line (the traffic captions), painted in the view's frames.
     void paceWith(QWidget* widget);
@@ -61,7 +64,7 @@ private:
     void keepBottomGlyphs();
     int screenRows() const;  // whole rows the viewport shows
     void followBottom();
-    void useUnshapedText();
+    void useLogFont();
     void pace(bool lineComing);
     void showFrame();
     void holdPaints(bool hold);
@@ -84,6 +87,7 @@ private:
     LogScrollBar* bar_ = nullptr;
     QTextCursor end_;
     mutable bool layoutStale_ = false; // a width or font change dropped the line layouts
+    mutable bool fallbacksNamed_ = false;  // withFallbacksNamed has set the document's font
     bool viewStale_ = false;           // lines added that the view has not heard of
     std::vector<int> cachedBlocks_;    // lines whose layouts keep their glyphs
     mutable WrapCounter wrap_;

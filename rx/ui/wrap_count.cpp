@@ -91,6 +91,11 @@ QStringList sampleLines() {
 
 }  // namespace
 
+QString WrapCounter::characters() {
+    const Slots& s = charTable();
+    return QString(reinterpret_cast<const QChar*>(s.code.data()), kSlots);
+}
+
 // Every character's advance and bearing as the layout takes them, in either
 // script run; a character of one script never stands in a run of the other.
 void WrapCounter::measure(const QFont& font) {

@@ -28,6 +28,8 @@ public:
     int rows(QStringView text) const;
     bool usable() const { return usable_; }
 
+    // Every character it knows, which is every character a log line shows.
+    static QString characters();
     // The characters it knows, one slot each.
     static constexpr int kSlots = 0x7F - 0x20 + 0x22 + 0x80;  // printable ASCII, U+2400..U+2421, Windows-1251 above 0x7F
 

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
+#include <QImage>
+#include <QPainter>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QtTest>
@@ -92,6 +94,25 @@ QString randomLine(std::mt19937& rng) {
     return line;
 }
 
+// The text wrapped at `width` as the view would draw it.
+QImage drawn(const QString& text, const QFont& font, qreal width) {
+    QTextLayout layout(text, font);
+    layout.setTextOption(logOption());
+    layout.beginLayout();
+    qreal y = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout.endLayout();
+    QImage image(int(width) + 8, int(y) + 8, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    layout.draw(&painter, QPointF(2, 2));
+    return image;
+}
+
 QFont logFont(const QFont& base, int points) {
     QFont f = base;
     f.setPointSize(points);
@@ -108,6 +129,8 @@ private slots:
     void countsAsTheLayoutDoes();
     void declinesWhatItDoesNotKnow();
     void viewCountsWithoutLayingOut();
+    void namedFallbacksDrawTheSame_data();
+    void namedFallbacksDrawTheSame();
 };
 
 void WrapCountTest::countsAsTheLayoutDoes_data() {
@@ -195,6 +218,48 @@ void WrapCountTest::viewCountsWithoutLayingOut() {
         QCOMPARE(view.visualLineCount(), counted);
         // Most blocks were counted, not laid out: the view lays out only what it paints.
         QVERIFY2(notLaidOut > blocks / 2, qPrintable(QString("%1 of %2").arg(notLaidOut).arg(blocks)));
+    }
+}
+
+void WrapCountTest::namedFallbacksDrawTheSame_data() {
+    QTest::addColumn<QFont>("font");
+    QTest::addColumn<bool>("lacksControlPictures");
+    QFont window(QStringLiteral("DejaVu Sans"), 8);
+    window.setStretch(QFont::SemiCondensed);
+    QTest::newRow("the main window's font") << logFont(window, 8) << true;
+    QTest::newRow("application font") << logFont(QApplication::font(), 11) << false;
+    QTest::newRow("symbol font, no Cyrillic") << logFont(QFont(QStringLiteral("Symbola")), 10) << false;
+    QTest::newRow("no such family") << logFont(QFont(QStringLiteral("No Such Family Anywhere")), 9) << false;
+}
+
+// The fonts a font falls back to are named after it only where every line is drawn as before.
+void WrapCountTest::namedFallbacksDrawTheSame() {
+    QFETCH(QFont, font);
+    QFETCH(bool, lacksControlPictures);
+    const QFont named = LogView::withFallbacksNamed(font);
+    if (lacksControlPictures && QFontDatabase::hasFamily(QStringLiteral("Symbola")))
+        QVERIFY2(named.families().size() > font.families().size(), qPrintable(named.families().join(u',')));
+    // The view names them with the first line, and lines shown before keep their rows.
+    LogView view;
+    view.setFont(font);
+    view.resize(400, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.appendLine(QString(300, u'W'));
+    QVERIFY(view.visualLineCount() > 1);
+    view.appendLine(QStringLiteral("\x01\x7F") + QString(300, u'Ж'));
+    QCOMPARE(view.document()->defaultFont().families(), named.families());
+    int rows = 0;
+    for (QTextBlock b = view.document()->firstBlock(); b != view.document()->lastBlock(); b = b.next()) {
+        view.document()->documentLayout()->blockBoundingRect(b);
+        rows += b.layout()->lineCount();
+    }
+    QCOMPARE(view.visualLineCount(), rows);
+
+    std::mt19937 rng(20261210);
+    for (int i = 0; i < 30; ++i) {
+        const QString line = i % 3 ? randomByteLines(rng, 900).join(u' ') : cyrillicLine(rng, 700);
+        if (drawn(line, named, 600) != drawn(line, font, 600)) QFAIL(qPrintable(QStringLiteral("drawn otherwise: \"%1\"").arg(line)));
     }
 }
 
