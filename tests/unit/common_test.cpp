@@ -80,6 +80,9 @@ TEST(Clock, WeekMillisecondsAndLogTime) {
     LocalTime t{2024, 3, 5, 2, 9, 5, 7, 42};
     EXPECT_EQ(weekMs(t), ((24 + 9) * 60 + 5) * 60000 + 7 * 1000 + 42);
     EXPECT_EQ(logTimeText(t), "09:05:07:042");
+    EXPECT_EQ(logTimeText({2024, 3, 5, 2, 23, 59, 10, 900}), "23:59:10:900");
+    EXPECT_EQ(logTimeText({2024, 3, 5, 2, 0, 0, 0, 0}), "00:00:00:000");
+    EXPECT_EQ(logTimeText({2024, 3, 5, 2, -1, 100, 99, 1000}), "00:99:99:999");  // clamped to 12 characters
 }
 
 TEST(Clock, SystemClockGivesAPlausibleLocalTime) {
