@@ -90,23 +90,31 @@ void LogView::useLogFont() {
 
 namespace {
 
-// How one line of the text is drawn: each glyph run's font, glyphs and places.
+// How one line of the text is drawn: its height, and each glyph run's font, glyphs and places.
 struct DrawnRun {
-    QString family;
+    QString family, style;
+    qreal pixelSize = 0;
     QList<quint32> glyphs;
     QList<QPointF> positions;
     bool operator==(const DrawnRun&) const = default;
 };
+struct Drawn {
+    qreal ascent = 0, descent = 0;
+    QList<DrawnRun> runs;
+    bool operator==(const Drawn&) const = default;
+};
 
-QList<DrawnRun> drawnRuns(const QString& text, const QFont& font) {
+Drawn drawn(const QString& text, const QFont& font) {
     QTextLayout layout(text, font);
     layout.beginLayout();
-    layout.createLine();  // not given a width: the whole text in one line
+    const QTextLine line = layout.createLine();  // not given a width: the whole text in one line
     layout.endLayout();
-    QList<DrawnRun> runs;
-    for (const QGlyphRun& run : layout.glyphRuns())
-        runs.append({run.rawFont().familyName(), run.glyphIndexes(), run.positions()});
-    return runs;
+    Drawn d{line.ascent(), line.descent(), {}};
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        const QRawFont raw = run.rawFont();
+        d.runs.append({raw.familyName(), raw.styleName(), raw.pixelSize(), run.glyphIndexes(), run.positions()});
+    }
+    return d;
 }
 
 }  // namespace
@@ -116,17 +124,17 @@ QList<DrawnRun> drawnRuns(const QString& text, const QFont& font) {
 // layout of random bytes, whose control pictures come from a symbol font).
 QFont LogView::withFallbacksNamed(const QFont& font) {
     const QString shown = WrapCounter::characters();
-    const QList<DrawnRun> before = drawnRuns(shown, font);
+    const Drawn before = drawn(shown, font);
     const QString own = QFontInfo(font).family();
     QStringList families = font.families();
     if (families.isEmpty()) families << font.family();
     const qsizetype given = families.size();
-    for (const DrawnRun& run : before)
+    for (const DrawnRun& run : before.runs)
         if (run.family != own && !families.contains(run.family)) families << run.family;
     if (families.size() == given) return font;
     QFont named = font;
     named.setFamilies(families);
-    return drawnRuns(shown, named) == before ? named : font;
+    return drawn(shown, named) == before ? named : font;
 }
 
 QString LogView::displayText(const QString& line) {
