@@ -81,11 +81,11 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
 // Log text needs no ligatures or kerning; laying it out without shaping is
 // about twice as fast for long HEX lines.
 void LogView::useLogFont() {
+    fallbacksNamed_ = false;  // the document has the widget's font again, unshaped or not
     QFont f = document()->defaultFont();
     if (f.styleStrategy() & QFont::PreferNoShaping) return;
     f.setStyleStrategy(QFont::StyleStrategy(f.styleStrategy() | QFont::PreferNoShaping));
     document()->setDefaultFont(f);
-    fallbacksNamed_ = false;
 }
 
 namespace {
