@@ -30,6 +30,11 @@ public:
 
     // Every character it knows, which is every character a log line shows.
     static QString characters();
+    // Where a row may end by the Unicode rules as the layout applies them: breaks[i] set when
+    // one may end before character i. False for a line with a character it does not know.
+    static bool lineBreaks(QStringView text, std::vector<unsigned char>& breaks);
+    // Whether those agree with Qt's here; where they do not, the counter asks Qt's line-break finder.
+    static bool ownLineBreaksHold();
     // The characters it knows, one slot each.
     static constexpr int kSlots = 0x7F - 0x20 + 0x22 + 0x80;  // printable ASCII, U+2400..U+2421, Windows-1251 above 0x7F
 
@@ -40,6 +45,7 @@ private:
     qsizetype glyphAt(qsizetype at, qsizetype itemStart, qsizetype itemEnd) const;
     struct Char;
     bool fastForward(const Char* c, qsizetype& pos, qsizetype end, std::int64_t& width, qsizetype& length) const;
+    static void breaksFrom(const std::int16_t* slot, qsizetype n, std::vector<unsigned char>& breaks);
 
     // What the layout takes from a glyph, in 1/64 pixel as it adds them; one set
     // for a run of Latin script (and a line of no script), one for Cyrillic:
@@ -58,14 +64,15 @@ private:
         std::int32_t item;      // the script run it is in
         bool space;             // the layout reads a run of spaces from here
         bool breakableSpace;    // a word ends before it
-        bool breakBefore;       // a row may end before it
         bool noGlyph;           // in no font: the layout's glyph 0
         bool softHyphen;
     };
     mutable std::vector<Char> chars_;        // the line being counted
     mutable std::vector<qsizetype> items_;   // where each script run starts, then the line's end
     mutable std::vector<std::uint8_t> cyrillicItems_;  // bytes: read once per character
-    mutable std::vector<unsigned char> breakBuffer_;
+    mutable std::vector<std::int16_t> slots_;          // each character's slot
+    mutable std::vector<unsigned char> breaks_;       // where a row may end in the line
+    mutable std::vector<unsigned char> breakBuffer_;  // the finder's, kept between lines
     std::int32_t minRightBearing_ = 0;
     std::int32_t width_ = 0;  // 1/64 pixel
     QFont font_;

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTextBlock>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <QtTest>
 
@@ -127,6 +128,7 @@ class WrapCountTest : public QObject {
 private slots:
     void countsAsTheLayoutDoes_data();
     void countsAsTheLayoutDoes();
+    void lineBreaksAsQtFindsThem();
     void declinesWhatItDoesNotKnow();
     void viewCountsWithoutLayingOut();
     void namedFallbacksDrawTheSame_data();
@@ -173,6 +175,28 @@ void WrapCountTest::countsAsTheLayoutDoes() {
     }
     QVERIFY2(compared > 1000, qPrintable(QString::number(compared)));
     QCOMPARE(counter.rows(u""), 1);
+}
+
+// The counter's own line-break rules against Qt's finder, which the layout uses: every
+// position of lines of every kind, and of lines dense with what the rules for numbers,
+// quotes, brackets and spaces look at.
+void WrapCountTest::lineBreaksAsQtFindsThem() {
+#ifdef Q_OS_LINUX
+    QVERIFY(WrapCounter::ownLineBreaksHold());
+#endif
+    const QString dense = QStringLiteral("0123456789 .,:;/-+$%()[]{}!?\"'<=>~|\u00a0\u00ab\u00ad\u00b0\u00b1\u2013\u2014\u2026\u201e\u2116\u20ac\u2030Aж");
+    std::mt19937 rng(20261211);
+    std::vector<unsigned char> own;
+    for (int i = 0; i < 6000; ++i) {
+        QString line = i % 3 ? QString() : randomLine(rng).left(600);
+        for (int k = int(rng() % 80); k > 0; --k) line += dense[int(rng() % dense.size())];
+        QVERIFY(WrapCounter::lineBreaks(line, own));
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Line, line);
+        std::vector<unsigned char> qt(std::size_t(line.size()) + 1, 0);
+        for (qsizetype p = finder.toNextBoundary(); p >= 0 && p < line.size(); p = finder.toNextBoundary()) qt[std::size_t(p)] = 1;
+        if (own != qt) QFAIL(qPrintable(QStringLiteral("breaks differ: \"%1\"").arg(line)));
+    }
+    QVERIFY(!WrapCounter::lineBreaks(u"a\tb", own));
 }
 
 void WrapCountTest::declinesWhatItDoesNotKnow() {
