@@ -33,6 +33,7 @@ OpenResult SerialLink::adopt(const PortSettings& settings, std::unique_ptr<Seria
 }
 
 OpenResult SerialLink::start(const PortSettings& settings) {
+    ++opening_;
     handle_->setQueueSizes(kQueueSize, kQueueSize);
     settings_.BaudRate = settings.baudRate;
     settings_.ByteSize = settings.dataBits;

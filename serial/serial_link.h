@@ -27,6 +27,8 @@ public:
     const LineSettings& lineSettings() const { return settings_; }
     // Readable while input waits on the open port; -1 when closed or unknown.
     int readinessHandle() const { return portOpen_ && handle_ ? handle_->readinessHandle() : -1; }
+    // A new number at every open: a port opened again is told apart even with the same descriptor number.
+    std::uint64_t opening() const { return opening_; }
 
     // Releases a still valid earlier handle, pauses 5 ms, opens the named
     // port exclusively, sets the queues, writes the four fields of the line
@@ -84,6 +86,7 @@ private:
     std::unique_ptr<SerialPort> handle_;
     LineSettings settings_;
     bool portOpen_ = false;
+    std::uint64_t opening_ = 0;
     std::vector<std::uint8_t> ahead_;  // read from the port, not yet by the receiver
     std::size_t aheadAt_ = 0;
     std::deque<std::vector<std::uint8_t>> out_;  // packets not yet wholly handed to the port

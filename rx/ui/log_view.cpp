@@ -184,6 +184,7 @@ void LogView::appendLine(const QString& line) {
 
     // Left at the end by the last line: moving it there again would lay out the empty block each time.
     if (!end_.atEnd()) end_.movePosition(QTextCursor::End);
+    const QString shown = displayText(line);
     const int first = end_.blockNumber();
     {
         // The bar is always shown, so the layout pass that each new range queues would change nothing.
@@ -196,12 +197,12 @@ void LogView::appendLine(const QString& line) {
         // In an edit block the cursor does not lay out the new empty block to find its x.
         end_.beginEditBlock();
         // The format given: asking the cursor for it costs a lookup per line.
-        end_.insertText(displayText(line) + u'\n', QTextCharFormat());
+        end_.insertText(shown + u'\n', QTextCharFormat());
         end_.endEditBlock();
     }
     viewStale_ = true;
 
-    countFrom(document()->findBlockByNumber(first), true);
+    countFrom(document()->findBlockByNumber(first), true, shown);
     if (!held_ && isVisible()) syncView();
     if (atBottom && !followPending_) {
         // One scroll per turn of the event loop: scrolling after every line
@@ -263,23 +264,25 @@ void LogView::followBottom() {
 }
 
 void LogView::paceWith(QWidget* widget) {
-    paced_.append(Paced{widget, {}, {}, false});
+    paced_.append(Paced{widget, {}, {}});
     widget->installEventFilter(this);
 }
 
 void LogView::aboutToChange() { pace(false); }
 
 // Setting a caption's text costs more than painting it; in a flood only the last text of a frame is shown.
-void LogView::setPacedText(QLabel* label, const QString& text) {
+void LogView::setPacedText(QLabel* label, std::function<QString()> text) {
     for (Paced& p : paced_) {
         if (p.widget != label) continue;
+        if (held_) {
+            p.heldText = std::move(text);
+            return;
+        }
         // A text set now also drops one that waits, so an older text never comes after it.
-        p.textHeld = held_;
-        p.heldText = held_ ? text : QString();
-        if (held_) return;
+        p.heldText = nullptr;
         break;
     }
-    label->setText(text);
+    label->setText(text());
 }
 
 // Every appended line repaints the whole text area: a steady stream is painted once per frame.
@@ -324,8 +327,8 @@ void LogView::holdPaints(bool hold) {
         if (hold) continue;
         // Compared with what was painted: a paint still waiting when the frame was held is lost.
         auto* label = qobject_cast<QLabel*>(p.widget.data());
-        if (label && p.textHeld) label->setText(p.heldText);
-        p.textHeld = false;
+        if (label && p.heldText) label->setText(p.heldText());
+        p.heldText = nullptr;
         if (!label || label->text() != p.paintedText) p.widget->update();
     }
 }
@@ -343,29 +346,42 @@ bool LogView::eventFilter(QObject* watched, QEvent* event) {
 // cost that does not grow with the lines already shown. Rows are counted
 // without laying the block out where the counter can; the view lays out
 // what it shows.
-void LogView::countFrom(const QTextBlock& first, bool fresh) const {
+void LogView::countFrom(const QTextBlock& first, bool fresh, QStringView shown) const {
     QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    bool ready = false;  // the counter is set up for the font and the width
     for (QTextBlock b = first; b.isValid(); b = b.next()) {
+        // The block's text from the text just inserted, its lines in order, which spares a copy;
+        // a character that also starts a block (a paragraph separator) ends that at once.
+        QStringView text;
+        if (!shown.isNull()) {
+            const qsizetype end = shown.indexOf(u'\n');
+            text = shown.first(end < 0 ? shown.size() : end);
+            shown = end < 0 ? QStringView() : shown.sliced(end + 1);
+            if (text.size() != b.length() - 1) shown = text = QStringView();
+        }
         // New lines are not laid out yet (and asking would create a layout for each).
         if (!fresh && b.layout()->lineCount() > 0) continue;  // laid out already: its count is the layout's
         if (b.length() <= 1) continue;              // an empty block is one row
-        QFont font = document()->defaultFont();
-        if (!fallbacksNamed_) {
-            // With the first line, not at start-up: finding them loads every font they name.
-            fallbacksNamed_ = true;
-            const QFont named = withFallbacksNamed(font);
-            // Drawn exactly as before: the rows counted so far stay.
-            if (named != font) document()->setDefaultFont(named);
-            font = named;
+        if (!ready) {
+            ready = true;
+            QFont font = document()->defaultFont();
+            if (!fallbacksNamed_) {
+                // With the first line, not at start-up: finding them loads every font they name.
+                fallbacksNamed_ = true;
+                const QFont named = withFallbacksNamed(font);
+                // Drawn exactly as before: the rows counted so far stay.
+                if (named != font) document()->setDefaultFont(named);
+                font = named;
+            }
+            if (wrapWidth_ != viewport()->width() || !wrap_.configuredFor(font)) {
+                // The row's width as the layout takes it, from a block laid out for real.
+                layout->blockBoundingRect(b);
+                wrapWidth_ = viewport()->width();
+                wrap_.configure(font, b.layout()->lineAt(0).width(), document()->defaultTextOption());
+                continue;
+            }
         }
-        if (wrapWidth_ != viewport()->width() || !wrap_.configuredFor(font)) {
-            // The row's width as the layout takes it, from a block laid out for real.
-            layout->blockBoundingRect(b);
-            wrapWidth_ = viewport()->width();
-            wrap_.configure(font, b.layout()->lineAt(0).width(), document()->defaultTextOption());
-            continue;
-        }
-        const int rows = wrap_.rows(b.text());
+        const int rows = text.isNull() ? wrap_.rows(b.text()) : wrap_.rows(text);
         if (rows > 0) b.setLineCount(rows);
         else layout->blockBoundingRect(b);
     }

@@ -9,6 +9,7 @@
 #include <QTextCursor>
 #include <QTimer>
 
+#include <functional>
 #include <vector>
 
 #include "rx/ui/wrap_count.h"
@@ -49,8 +50,9 @@ public:
     void paceWith(QWidget* widget);
     // Before a change to those widgets: within a frame of the last paint, it waits for the frame's end.
     void aboutToChange();
-    // A paced caption's new text: while a frame holds the paint, set at the frame's end.
-    void setPacedText(QLabel* label, const QString& text);
+    // A paced caption's new text: while a frame holds the paint, made and set at the frame's end,
+    // so a flood makes only the text that is shown.
+    void setPacedText(QLabel* label, std::function<QString()> text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -59,7 +61,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void countFrom(const QTextBlock& first, bool fresh) const;
+    // `shown`: the text just inserted from `first` on, when there is one.
+    void countFrom(const QTextBlock& first, bool fresh, QStringView shown = {}) const;
     void syncView();
     void keepBottomGlyphs();
     int screenRows() const;  // whole rows the viewport shows
@@ -79,9 +82,8 @@ private:
     QTimer frameTimer_;
     struct Paced {
         QPointer<QWidget> widget;
-        QString paintedText;  // a caption's text as last painted
-        QString heldText;     // its newest text, waiting for the frame's end
-        bool textHeld = false;
+        QString paintedText;              // a caption's text as last painted
+        std::function<QString()> heldText;  // makes its newest text at the frame's end
     };
     QList<Paced> paced_;
     LogScrollBar* bar_ = nullptr;

@@ -171,7 +171,7 @@ void ReceivePart::RxTimerTimer() {
     logFile_->syncIfDue();
     SerialLink& link = *services_.link;
     if (!link.isOpen()) {
-        rxWake_->endTick(-1, false, false, false, false, logFile_->syncPending());
+        rxWake_->endTick(-1, 0, false, false, false, false, logFile_->syncPending());
         return;
     }
     LinkRxPort port(link);
@@ -191,7 +191,7 @@ void ReceivePart::RxTimerTimer() {
         backlog = full && rx.RxLen == 0 && link.waiting() > 0;
         if (!backlog) break;
     }
-    rxWake_->endTick(link.readinessHandle(), found, rx.RxLen > 0, backlog, true, logFile_->syncPending());
+    rxWake_->endTick(link.readinessHandle(), link.opening(), found, rx.RxLen > 0, backlog, true, logFile_->syncPending());
 }
 
 // The poll's timer and the port's readiness: a tick, and the housekeeping if it is about due.
@@ -208,11 +208,8 @@ void ReceivePart::ReadBufRxInLog(const std::vector<std::uint8_t>& packet) {
     bool written = true;
     if (passesFilter(line, toCp(FiltrLog->text()))) {
         const bool interval = stats_->countRx(weekMs(clock.now()));
-        MainWindow->setPacedText(LRead, qs(stats_->readCaption()));
-        if (interval) {
-            MainWindow->setPacedText(MinTimeWait, qs(stats_->minCaption()));
-            MainWindow->setPacedText(MaxTimeWait, qs(stats_->maxCaption()));
-        }
+        showReadCaption();
+        if (interval) showWaitCaptions();
         appendLogLine(line);
         written = writeLogFileLine(line);
     }
@@ -234,9 +231,21 @@ void ReceivePart::txBytesChanged() { updateByteTotals(); }
 
 void ReceivePart::txPacketWritten() { LSend->setText(qs(stats_->sendCaption())); }
 
+// The captions' texts are made when shown: a flood changes them many times per frame.
 void ReceivePart::updateByteTotals() {
-    MainWindow->setPacedText(StaticText3, QStringLiteral("TX: ") + QString::number(services_.txBytes()) +
-                                              QStringLiteral(" RX: ") + QString::number(receiver_->RxBytes));
+    MainWindow->setPacedText(StaticText3, [this] {
+        return QStringLiteral("TX: ") + QString::number(services_.txBytes()) + QStringLiteral(" RX: ") +
+               QString::number(receiver_->RxBytes);
+    });
+}
+
+void ReceivePart::showReadCaption() {
+    MainWindow->setPacedText(LRead, [this] { return qs(stats_->readCaption()); });
+}
+
+void ReceivePart::showWaitCaptions() {
+    MainWindow->setPacedText(MinTimeWait, [this] { return qs(stats_->minCaption()); });
+    MainWindow->setPacedText(MaxTimeWait, [this] { return qs(stats_->maxCaption()); });
 }
 
 int ReceivePart::RxTimeoutMs() const { return receiver_->RxTimeoutMs; }
@@ -254,9 +263,8 @@ void ReceivePart::TimeOutRxClick(bool up) { setRxTimeoutMs(stepRxTimeout(receive
 
 void ReceivePart::BTClrStatClick() {
     stats_->reset();
-    MainWindow->setPacedText(MinTimeWait, qs(stats_->minCaption()));
-    MainWindow->setPacedText(MaxTimeWait, qs(stats_->maxCaption()));
-    MainWindow->setPacedText(LRead, qs(stats_->readCaption()));
+    showWaitCaptions();
+    showReadCaption();
     LSend->setText(qs(stats_->sendCaption()));
 }
 

@@ -112,6 +112,8 @@ private:
     void ReadBufRxInLog(const std::vector<std::uint8_t>& packet);
     bool writeLogFileLine(const std::string& line);
     void updateByteTotals();
+    void showReadCaption();
+    void showWaitCaptions();
     void showLogPaused();
     void connectControls();
 

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QSocketNotifier>
@@ -20,11 +19,12 @@ RxWake::~RxWake() { release(); }
 // tick switches it off, when it first signals there.
 void RxWake::beginTick() { inTick_ = true; }
 
-void RxWake::endTick(int handle, bool foundInput, bool packetOpen, bool backlog, bool portOpen, bool syncPending) {
+void RxWake::endTick(int handle, std::uint64_t opening, bool foundInput, bool packetOpen, bool backlog, bool portOpen,
+                     bool syncPending) {
     const bool woken = woke_;
     woke_ = false;
     inTick_ = false;
-    follow(handle);
+    follow(handle, opening);
     if (foundInput) trusted_ = true;
     // Woken with nothing to read and still readable: the descriptor reports
     // a hang-up, not input. (A network port's own messages wake it once.)
@@ -53,18 +53,15 @@ void RxWake::wake() {
     if (poll_->isActive()) poll_->start();
 }
 
-void RxWake::follow(int handle) {
-    struct stat st {};
-    const bool valid = handle >= 0 && ::fstat(handle, &st) == 0;
+void RxWake::follow(int handle, std::uint64_t opening) {
     // A port closed and opened again may get the same number for another device.
-    if (valid && handle == handle_ && st.st_rdev == device_ && st.st_ino == inode_) return;
+    if (handle >= 0 && handle == handle_ && opening == opening_) return;
     release();
-    if (!valid) return;
+    if (handle < 0) return;
     watched_ = ::fcntl(handle, F_DUPFD_CLOEXEC, 0);
     if (watched_ < 0) return;
     handle_ = handle;
-    device_ = st.st_rdev;
-    inode_ = st.st_ino;
+    opening_ = opening;
     trusted_ = true;
     notifier_ = new QSocketNotifier(watched_, QSocketNotifier::Read, this);
     notifier_->setEnabled(false);

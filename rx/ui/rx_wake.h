@@ -10,8 +10,7 @@
 // A stream faster than one buffer per millisecond is read tick after tick.
 #include <QObject>
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <functional>
 
 class QSocketNotifier;
@@ -33,13 +32,13 @@ public:
     // At the start of a tick: it is not entered again from a loop nested in it
     // (a message box), which the waiting bytes would otherwise wake again and again.
     void beginTick();
-    // At its end: the descriptor of the open port (-1: none), whether the
-    // tick found input, whether a packet is still open, and whether input
+    // At its end: the descriptor of the open port (-1: none) and which opening
+    // of a port it belongs to, whether the tick found input, whether a packet is still open, and whether input
     // outran the poll (a full packet flushed with more waiting): then the
     // next tick comes as soon as the event loop is free.
     // `portOpen`: a port without a descriptor is open and must be polled finely.
     // `syncPending`: lines wait for the log file's sync, due within kIdleMs.
-    void endTick(int handle, bool foundInput, bool packetOpen, bool backlog = false, bool portOpen = true,
+    void endTick(int handle, std::uint64_t opening, bool foundInput, bool packetOpen, bool backlog = false, bool portOpen = true,
                  bool syncPending = true);
     // The port was closed: its descriptor is let go at once, not at the next tick.
     void portClosed();
@@ -48,7 +47,7 @@ public:
     bool sleeping() const;
 
 private:
-    void follow(int handle);
+    void follow(int handle, std::uint64_t opening);
     bool stillReadable() const;
     void release();
     void setInterval(int ms);
@@ -60,8 +59,7 @@ private:
     // the notifier on a closed number.
     int watched_ = -1;
     int handle_ = -1;
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
+    std::uint64_t opening_ = 0;
     bool trusted_ = true;  // the descriptor woke us only with input waiting
     bool woke_ = false;    // the running tick came from the descriptor
     bool inTick_ = false;  // between beginTick and endTick

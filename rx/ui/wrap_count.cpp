@@ -313,11 +313,13 @@ int WrapCounter::rowsUnchecked(QStringView text) const {
     const Slots& s = charTable();
     const qsizetype n = text.size();
     if (n == 0) return 1;
-    chars_.resize(std::size_t(n));
-    slots_.resize(std::size_t(n));
-    // Never shrunk: growing again would clear them.
-    if (items_.size() < std::size_t(n) + 2) items_.resize(std::size_t(n) + 2);
-    if (cyrillicItems_.size() < std::size_t(n) + 1) cyrillicItems_.resize(std::size_t(n) + 1);
+    // Never shrunk: growing again would clear them. Only the first n characters count.
+    if (chars_.size() < std::size_t(n)) {
+        chars_.resize(std::size_t(n));
+        slots_.resize(std::size_t(n));
+        items_.resize(std::size_t(n) + 2);
+        cyrillicItems_.resize(std::size_t(n) + 1);
+    }
     // The layout's script runs: a character of no script stays in the run before it. Random
     // bytes change script every few characters, so the runs are kept without a branch.
     unsigned run = kCommon;
@@ -346,12 +348,12 @@ int WrapCounter::rowsUnchecked(QStringView text) const {
     itemStart[item + 1] = n;
     std::int64_t total = 0;
     std::int32_t bearing = minRightBearing_;
-    for (Char& c : chars_) {
-        const Glyph& g = glyphs_[(cyrillicItems_[std::size_t(c.item)] ? kSlots : 0) + std::size_t(c.advance)];
+    for (Char* c = out; c != out + n; ++c) {
+        const Glyph& g = glyphs_[(itemCyrillic[c->item] ? kSlots : 0) + std::size_t(c->advance)];
         if (!g.known) return 0;
-        c.advance = g.advance;
-        c.rightBearing = g.rightBearing;
-        c.noGlyph = g.noGlyph;
+        c->advance = g.advance;
+        c->rightBearing = g.rightBearing;
+        c->noGlyph = g.noGlyph;
         total += g.advance;
         bearing = std::min(bearing, g.rightBearing);
     }

@@ -248,7 +248,7 @@ struct PacedWindow {
         QObject::connect(&source, &QTimer::timeout, [this] {
             ++lines;
             view->aboutToChange();
-            view->setPacedText(caption, QString("Read: %1").arg(lines));
+            view->setPacedText(caption, [this] { return QString("Read: %1").arg(lines); });
             view->appendLine(QString("line %1").arg(lines));
         });
         QElapsedTimer clock;

@@ -136,11 +136,14 @@ TEST_F(SerialLinkTest, CloseActsOnlyWhileOpen) {
 
 TEST_F(SerialLinkTest, AnEarlierStillValidHandleIsReleasedBeforeTheNextOpen) {
     ASSERT_TRUE(open({"p", 9600, 8, 0}).ok());
+    const std::uint64_t first = link.opening();
     script.calls.clear();
     ASSERT_TRUE(open({"p", 19200, 8, 0}).ok());
     EXPECT_EQ(script.calls,
               (std::vector<std::string>{"apply", "close", "pause 5", "open p", "queues 2048 2048", "apply"}));
     EXPECT_TRUE(link.isOpen());
+    // The receiver's readiness watch tells the new port from the old by this, whatever its descriptor.
+    EXPECT_NE(link.opening(), first);
 }
 
 TEST_F(SerialLinkTest, ProbeFollowsTheDevice) {
