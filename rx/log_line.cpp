@@ -17,18 +17,18 @@ std::string renderRx(const std::uint8_t* bytes, std::size_t n, OutputMode mode) 
         return out;
     }
     out.reserve(n + 8);
+    // Runs of bytes shown as they are go in whole.
+    std::size_t from = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint8_t b = bytes[i];
-        if (b == 0x0D) {
-            out += "\r\n";
-        } else if (b == 0x0A) {
-            // A line feed shows nothing: the carriage return already broke the line.
-        } else if (b == 0x00) {
-            out += "<NULL>";
-        } else {
-            out.push_back(static_cast<char>(b));
-        }
+        if (b != 0x0D && b != 0x0A && b != 0x00) continue;
+        out.append(reinterpret_cast<const char*>(bytes + from), i - from);
+        from = i + 1;
+        if (b == 0x0D) out += "\r\n";
+        else if (b == 0x00) out += "<NULL>";
+        // A line feed shows nothing: the carriage return already broke the line.
     }
+    out.append(reinterpret_cast<const char*>(bytes + from), n - from);
     return out;
 }
 

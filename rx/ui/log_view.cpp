@@ -185,7 +185,7 @@ void LogView::appendLine(const QString& line) {
     // Left at the end by the last line: moving it there again would lay out the empty block each time.
     if (!end_.atEnd()) end_.movePosition(QTextCursor::End);
     const QString shown = displayText(line);
-    const int first = end_.blockNumber();
+    const int first = document()->blockCount() - 1;  // the empty block at the end, where the cursor is
     {
         // The bar is always shown, so the layout pass that each new range queues would change nothing.
         const QSignalBlocker quietBar(bar);

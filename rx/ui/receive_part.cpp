@@ -213,7 +213,7 @@ void ReceivePart::ReadBufRxInLog(const std::vector<std::uint8_t>& packet) {
         appendLogLine(line);
         written = writeLogFileLine(line);
     }
-    emit packetShown(services_.link->waiting() != 0, !written);
+    emit packetShown(!written);
 }
 
 OutputMode ReceivePart::outputMode() const { return RBHEX->isChecked() ? OutputMode::Hex : OutputMode::Ascii; }

@@ -99,9 +99,8 @@ public:
     void portClosed();
 
 signals:
-    // A received packet has been shown (or filtered out): whether more bytes
-    // already wait, and whether its line failed to reach the log file.
-    void packetShown(bool moreWaiting, bool logWriteFailed);
+    // A received packet has been shown (or filtered out): whether its line failed to reach the log file.
+    void packetShown(bool logWriteFailed);
     void outputModeChosen(OutputMode mode);
     void coloursChosen(std::uint32_t background, std::uint32_t text);
     // A tick from the event loop is over: the housekeeping may come along.

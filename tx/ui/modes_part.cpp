@@ -157,9 +157,11 @@ void ModesPart::sendOnConnect() {
         SendPortData(services_.command->commandLine());
 }
 
-void ModesPart::packetShown(bool moreWaiting, bool logWriteFailed) {
-    const AnswerAction action =
-        afterAnswerAction({RBAfterAns->isChecked(), moreWaiting, modes_->FileCmdMode, logWriteFailed});
+void ModesPart::packetShown(bool logWriteFailed) {
+    const bool afterAnswer = RBAfterAns->isChecked();
+    // The port is asked only where its answer matters: a query per packet costs a system call.
+    const bool moreWaiting = afterAnswer && services_.link->waiting() != 0;
+    const AnswerAction action = afterAnswerAction({afterAnswer, moreWaiting, modes_->FileCmdMode, logWriteFailed});
     if (action == AnswerAction::Nothing) return;
     // Not behind a packet still going out: the send waits, as the blocked write made it wait.
     if (services_.link->outputPending()) {

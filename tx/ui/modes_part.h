@@ -54,8 +54,8 @@ public:
     void commandChosen(const std::string& text);
     // After every connection, when "Отправить при соединении" is ticked.
     void sendOnConnect();
-    // A received packet has been shown.
-    void packetShown(bool moreWaiting, bool logWriteFailed);
+    // A received packet has been shown (or filtered out): the after-answer mode may send.
+    void packetShown(bool logWriteFailed);
     // The output queue emptied: a send the answer released while a packet
     // was still going out goes now (or is forgotten when the rest was dropped).
     void outputDrained(bool delivered);
