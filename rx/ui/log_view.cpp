@@ -70,6 +70,8 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     useLogFont();
     end_ = QTextCursor(document());
+    // Our own inserts are quiet: this hears every other edit.
+    connect(document(), &QTextDocument::contentsChange, this, [this] { atEndKnown_ = false; });
     bar_ = new LogScrollBar(this);
     setVerticalScrollBar(bar_);
     // Always there: a new line need not ask whether the bar should appear.
@@ -182,8 +184,9 @@ void LogView::appendLine(const QString& line) {
     // at it, the user is at the bottom now, whatever happened since they came.
     if (atBottom) followFrom_ = bar->value();
 
-    // Left at the end by the last line: moving it there again would lay out the empty block each time.
-    if (!end_.atEnd()) end_.movePosition(QTextCursor::End);
+    // Left at the end by the last line: moving it there again would lay out the empty block each
+    // time, and even asking walks the document's fragments. Only another edit moves it.
+    if (!atEndKnown_ && !end_.atEnd()) end_.movePosition(QTextCursor::End);
     const QString shown = displayText(line);
     const int first = document()->blockCount() - 1;  // the empty block at the end, where the cursor is
     {
@@ -200,6 +203,7 @@ void LogView::appendLine(const QString& line) {
         end_.insertText(shown + u'\n', QTextCharFormat());
         end_.endEditBlock();
     }
+    atEndKnown_ = true;
     viewStale_ = true;
 
     countFrom(document()->findBlockByNumber(first), true, shown);

@@ -88,6 +88,7 @@ private:
     QList<Paced> paced_;
     LogScrollBar* bar_ = nullptr;
     QTextCursor end_;
+    bool atEndKnown_ = false;          // end_ is at the end: no other edit came since the last line
     mutable bool layoutStale_ = false; // a width or font change dropped the line layouts
     mutable bool fallbacksNamed_ = false;  // withFallbacksNamed has set the document's font
     bool viewStale_ = false;           // lines added that the view has not heard of

@@ -123,6 +123,12 @@ void LogViewTest::linesBreakAtCrAndLfAndKeepEmptyLines() {
     view.appendLine("Y");
     QCOMPARE(viewLines(view), QStringList({"Y"}));
     QCOMPARE(view.visualLineCount(), 1);
+
+    // An edit from elsewhere between lines; a character that also starts a block.
+    view.setPlainText("P\n");
+    view.appendLine(QString("Z") + QChar(QChar::ParagraphSeparator) + "W");
+    view.appendLine("V");
+    QCOMPARE(viewLines(view), QStringList({"P", "Z", "W", "V"}));
 }
 
 void LogViewTest::wrappedPiecesAreCountedAlsoAfterAResize() {
@@ -139,6 +145,11 @@ void LogViewTest::wrappedPiecesAreCountedAlsoAfterAResize() {
     const QTextBlock longBlock = view.document()->lastBlock().previous();
     view.document()->documentLayout()->blockBoundingRect(longBlock);
     QCOMPARE(narrow, 1 + longBlock.layout()->lineCount());
+
+    // A paragraph separator also starts a block: the blocks after it are still counted right.
+    view.appendLine(QString("A") + QChar(QChar::ParagraphSeparator) + "B\n" + longLine);
+    view.document()->documentLayout()->blockBoundingRect(view.document()->lastBlock().previous());
+    QCOMPARE(view.visualLineCount(), narrow + 2 + view.document()->lastBlock().previous().layout()->lineCount());
 
     view.resize(900, 200);
     QTRY_VERIFY(view.visualLineCount() < narrow);
