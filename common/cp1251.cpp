@@ -32,7 +32,7 @@ constexpr std::array<char16_t, 128> kHigh = {
 constexpr std::array<char16_t, 256> kAll = [] {
     std::array<char16_t, 256> all{};
     for (int b = 0; b < 0x80; ++b) all[std::size_t(b)] = char16_t(b);
-    for (int b = 0x80; b < 0x100; ++b) all[std::size_t(b)] = kHigh[std::size_t(b - 0x80)] ? kHigh[std::size_t(b - 0x80)] : char16_t(0xF898);
+    for (std::size_t b = 0x80; b < 0x100; ++b) all[b] = kHigh[b - 0x80] ? kHigh[b - 0x80] : char16_t(0xF898);
     return all;
 }();
 

@@ -191,7 +191,8 @@ void ReceivePart::RxTimerTimer() {
         backlog = full && rx.RxLen == 0 && link.waiting() > 0;
         if (!backlog) break;
     }
-    rxWake_->endTick(link.readinessHandle(), link.opening(), found, rx.RxLen > 0, backlog, true, logFile_->syncPending());
+    rxWake_->endTick(link.readinessHandle(), link.opening(), found, rx.RxLen > 0, backlog, true,
+                     logFile_->syncPending());
 }
 
 // The poll's timer and the port's readiness: a tick, and the housekeeping if it is about due.

@@ -33,13 +33,13 @@ public:
     // (a message box), which the waiting bytes would otherwise wake again and again.
     void beginTick();
     // At its end: the descriptor of the open port (-1: none) and which opening
-    // of a port it belongs to, whether the tick found input, whether a packet is still open, and whether input
-    // outran the poll (a full packet flushed with more waiting): then the
-    // next tick comes as soon as the event loop is free.
+    // of a port it belongs to, whether the tick found input, whether a packet
+    // is still open, and whether input outran the poll (a full packet flushed
+    // with more waiting): then the next tick comes as soon as the event loop is free.
     // `portOpen`: a port without a descriptor is open and must be polled finely.
     // `syncPending`: lines wait for the log file's sync, due within kIdleMs.
-    void endTick(int handle, std::uint64_t opening, bool foundInput, bool packetOpen, bool backlog = false, bool portOpen = true,
-                 bool syncPending = true);
+    void endTick(int handle, std::uint64_t opening, bool foundInput, bool packetOpen, bool backlog = false,
+                 bool portOpen = true, bool syncPending = true);
     // The port was closed: its descriptor is let go at once, not at the next tick.
     void portClosed();
     // A port was just opened: the next tick comes at once.

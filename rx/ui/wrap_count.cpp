@@ -220,20 +220,23 @@ void finderBreaks(QStringView text, qsizetype scanned, qsizetype upTo, std::vect
     breaks.assign(std::size_t(text.size()) + 1, 0);
     buffer.resize(std::size_t(scanned) + 1);
     QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text.data(), scanned, buffer.data(), qsizetype(buffer.size()));
-    for (qsizetype p = finder.toNextBoundary(); p >= 0 && p < upTo; p = finder.toNextBoundary()) breaks[std::size_t(p)] = 1;
+    for (qsizetype p = finder.toNextBoundary(); p >= 0 && p < upTo; p = finder.toNextBoundary())
+        breaks[std::size_t(p)] = 1;
 }
 
 // Our rules against Qt's, once: every character between every kind of neighbour, with and
 // without spaces, and every three kinds in a row, which covers the numbers' rule.
 bool checkOwnBreaks() {
+    const Slots& s = charTable();
     const QString all = WrapCounter::characters();
+    // One character of each kind the rules tell apart.
     QString kinds;
-    for (const QChar c : all)
-        if (std::none_of(kinds.begin(), kinds.end(), [&](QChar k) {
-                return lineClassOf(k.unicode()) == lineClassOf(c.unicode()) &&
-                       numberClassOf(lineClassOf(k.unicode()), k) == numberClassOf(lineClassOf(c.unicode()), c);
-            }))
-            kinds += c;
+    std::array<std::array<bool, 6>, kSP + 1> seen{};
+    for (std::size_t i = 0; i < std::size_t(WrapCounter::kSlots); ++i) {
+        bool& kind = seen[s.lineClass[i]][s.numberClass[i]];
+        if (!kind) kinds += all[qsizetype(i)];
+        kind = true;
+    }
     QString text;
     for (const QChar c : all)
         for (const QChar k : kinds)
@@ -342,7 +345,8 @@ int WrapCounter::rowsUnchecked(QStringView text) const {
         item += std::int32_t(opens & unsigned(run != kCommon));
         run ^= (run ^ script) & (0u - opens);
         // The slot for now: the glyph follows once the run's script is known.
-        out[i] = Char{slot, 0, item, s.space[std::size_t(slot)], s.breakableSpace[std::size_t(slot)], false, in[i] == 0xAD};
+        out[i] = Char{slot, 0, item, s.space[std::size_t(slot)], s.breakableSpace[std::size_t(slot)], false,
+                      in[i] == 0xAD};
     }
     itemCyrillic[item] = run == kCyrillic;  // a line of no script is laid out as Latin
     itemStart[item + 1] = n;
