@@ -321,46 +321,46 @@ int WrapCounter::rowsUnchecked(QStringView text) const {
         chars_.resize(std::size_t(n));
         slots_.resize(std::size_t(n));
         items_.resize(std::size_t(n) + 2);
-        cyrillicItems_.resize(std::size_t(n) + 1);
+    }
+    const char16_t* const in = text.utf16();
+    // Characters of no script at the start belong to the first run of a script: its glyphs draw them.
+    qsizetype firstScript = 0;
+    for (; firstScript < n; ++firstScript) {
+        const int slot = s.of[in[firstScript]];
+        if (slot < 0) return 0;
+        if (s.script[std::size_t(slot)] != kCommon) break;
     }
     // The layout's script runs: a character of no script stays in the run before it. Random
     // bytes change script every few characters, so the runs are kept without a branch.
-    unsigned run = kCommon;
+    // A line of no script is laid out as Latin.
+    unsigned run = firstScript < n ? s.script[std::size_t(s.of[in[firstScript]])] : kCommon;
     std::int32_t item = 0;
     qsizetype* const itemStart = items_.data();
-    std::uint8_t* const itemCyrillic = cyrillicItems_.data();
     std::int16_t* const slotAt = slots_.data();
     Char* const out = chars_.data();
-    const char16_t* const in = text.utf16();
     itemStart[0] = 0;
+    std::int64_t total = 0;
+    std::int32_t bearing = minRightBearing_;
+    bool known = true;
     for (qsizetype i = 0; i < n; ++i) {
         const int slot = s.of[in[i]];
         if (slot < 0) return 0;
         slotAt[i] = std::int16_t(slot);
         const unsigned script = s.script[std::size_t(slot)];
         const unsigned opens = unsigned(script != kCommon) & unsigned(script != run);
-        // Where the next run would start, and what the present one is: kept if a run ends here.
+        // Where the next run would start: kept if a run starts here.
         itemStart[item + 1] = i;
-        itemCyrillic[item] = run == kCyrillic;
-        item += std::int32_t(opens & unsigned(run != kCommon));
+        item += std::int32_t(opens);
         run ^= (run ^ script) & (0u - opens);
-        // The slot for now: the glyph follows once the run's script is known.
-        out[i] = Char{slot, 0, item, s.space[std::size_t(slot)], s.breakableSpace[std::size_t(slot)], false,
-                      in[i] == 0xAD};
-    }
-    itemCyrillic[item] = run == kCyrillic;  // a line of no script is laid out as Latin
-    itemStart[item + 1] = n;
-    std::int64_t total = 0;
-    std::int32_t bearing = minRightBearing_;
-    for (Char* c = out; c != out + n; ++c) {
-        const Glyph& g = glyphs_[(itemCyrillic[c->item] ? kSlots : 0) + std::size_t(c->advance)];
-        if (!g.known) return 0;
-        c->advance = g.advance;
-        c->rightBearing = g.rightBearing;
-        c->noGlyph = g.noGlyph;
+        const Glyph& g = glyphs_[(run == kCyrillic ? kSlots : 0) + std::size_t(slot)];
+        known &= g.known;
+        out[i] = Char{g.advance, g.rightBearing, item, s.space[std::size_t(slot)], s.breakableSpace[std::size_t(slot)],
+                      g.noGlyph, in[i] == 0xAD};
         total += g.advance;
         bearing = std::min(bearing, g.rightBearing);
     }
+    if (!known) return 0;
+    itemStart[item + 1] = n;
     // Narrower than a row with any glyph's bearing: no row ends anywhere.
     if (total - bearing <= width_) return 1;
     // Where a row may end besides spaces follows the Unicode rules as the layout applies them:

@@ -69,7 +69,6 @@ private:
     };
     mutable std::vector<Char> chars_;        // the line being counted
     mutable std::vector<qsizetype> items_;   // where each script run starts, then the line's end
-    mutable std::vector<std::uint8_t> cyrillicItems_;  // bytes: read once per character
     mutable std::vector<std::int16_t> slots_;          // each character's slot
     mutable std::vector<unsigned char> breaks_;       // where a row may end in the line
     mutable std::vector<unsigned char> breakBuffer_;  // the finder's, kept between lines
