@@ -268,7 +268,8 @@ void cpuStream(FormRig& rig, SimDevice& sim, bool random, int seconds, const cha
     const std::uint32_t rate = 92000;
     const std::int64_t before = rig.rxBytes();
     const std::int64_t total = std::int64_t(rate) * (seconds + kSettleSeconds);
-    const std::string cmd = "stream " + std::to_string(total) + " " + std::to_string(rate) + (random ? " random" : "");
+    const std::string cmd =
+        "stream " + std::to_string(total) + " " + std::to_string(rate) + (random ? " random" : "");
     // CPU and time at the stream's start, at kSettleSeconds, at `seconds` and at the end.
     struct Mark {
         double cpu;
@@ -290,12 +291,12 @@ void cpuStream(FormRig& rig, SimDevice& sim, bool random, int seconds, const cha
     const double first = use(marks[0], marks[2]), settled = use(marks[1], marks[3]);
     runUntil([&] { return rig.rxBytes() - before >= total; }, 3000);
     const char* kind = random ? "random bytes" : "ASCII";
-    std::printf("(b) %s, receiving %u B/s for %d s (%s, time prefix): %.2f %% of one core, "
-                "%lld lines, %lld of %lld bytes received\n",
-                window, rate, seconds, kind, first, static_cast<long long>(firstLines),
+    std::printf("(b) %s, receiving %u B/s for %d s (%s, time prefix): %.2f %% of one core, %lld lines\n", window,
+                rate, seconds, kind, first, static_cast<long long>(firstLines));
+    std::printf("(b) %s, settled %u B/s, from second %d to %d (%s): %.2f %% of one core, "
+                "%lld of %lld bytes received\n",
+                window, rate, kSettleSeconds, seconds + kSettleSeconds, kind, settled,
                 static_cast<long long>(rig.rxBytes() - before), static_cast<long long>(total));
-    std::printf("(b) %s, settled %u B/s, from second %d to %d (%s): %.2f %% of one core\n", window, rate,
-                kSettleSeconds, seconds + kSettleSeconds, kind, settled);
 }
 
 bool startWindowOnSimDevice(FormRig& rig, SimDevice& sim) {
