@@ -409,7 +409,10 @@ void delay(int samples, int gapMinMs, int gapMaxMs, bool afterPaint) {
     LogView* view = rig.ctl<LogView>("MainWindow");
     // The view's own text signals are quiet for appended lines: the receive side says when one is in.
     auto* receive = rig.form().findChild<ReceivePart*>();
-    if (!receive) return;
+    if (!receive) {
+        std::printf("(c) the window has no receive side to time\n");
+        return;
+    }
     QObject::connect(receive, &ReceivePart::packetShown, [&] {
         const int i = inViewCount;
         if (i < samples) {
