@@ -78,6 +78,12 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     frameTimer_.setSingleShot(true);
     connect(&frameTimer_, &QTimer::timeout, this, &LogView::showFrame);
+    captionTimer_.setSingleShot(true);
+    connect(&captionTimer_, &QTimer::timeout, this, [this] {
+        if (held_) return;  // the view's frame holds them as well and lets them go at its end
+        sinceCaptions_.start();
+        holdCaptions(false);
+    });
 }
 
 // Log text needs no ligatures or kerning; laying it out without shaping is
@@ -278,7 +284,7 @@ void LogView::aboutToChange() { pace(false); }
 void LogView::setPacedText(QLabel* label, std::function<QString()> text) {
     for (Paced& p : paced_) {
         if (p.widget != label) continue;
-        if (held_) {
+        if (held_ || captionsHeld_) {
             p.heldText = std::move(text);
             return;
         }
@@ -295,11 +301,24 @@ void LogView::pace(bool lineComing) {
     if (!sinceFrame_.isValid() || sinceFrame_.elapsed() >= frameMs_) {
         // Only a line starts a frame: the captions change just before the line they announce.
         if (lineComing) startFrame();
+        else paceCaptions();
         return;
     }
     held_ = true;
     holdPaints(true);
     frameTimer_.start(int(frameMs_ - sinceFrame_.elapsed()));
+}
+
+// Without lines to show, a fast stream would repaint its captions with every packet. Their frame
+// never holds the view, so the next line is still painted at once.
+void LogView::paceCaptions() {
+    if (captionsHeld_) return;
+    if (!sinceCaptions_.isValid() || sinceCaptions_.elapsed() >= kFrameMs) {
+        sinceCaptions_.start();
+        return;
+    }
+    holdCaptions(true);
+    captionTimer_.start(int(kFrameMs - sinceCaptions_.elapsed()));
 }
 
 void LogView::startFrame() {
@@ -323,6 +342,12 @@ void LogView::showFrame() {
 void LogView::holdPaints(bool hold) {
     viewport()->setUpdatesEnabled(!hold);
     bar_->hold(hold);
+    holdCaptions(hold);
+}
+
+void LogView::holdCaptions(bool hold) {
+    captionsHeld_ = hold;
+    if (!hold) captionTimer_.stop();
     for (Paced& p : paced_) {
         if (!p.widget) continue;
         // Set directly: enabling updates the usual way repaints the widget, changed or not.

@@ -69,8 +69,10 @@ private:
     void followBottom();
     void useLogFont();
     void pace(bool lineComing);
+    void paceCaptions();
     void showFrame();
     void holdPaints(bool hold);
+    void holdCaptions(bool hold);
     void startFrame();
 
     bool followPending_ = false;       // lines came while at the bottom; scroll there soon
@@ -80,6 +82,10 @@ private:
     int frameMs_ = kFrameMs;           // the length of the running frame
     int linesAtFrame_ = 0;             // the view lines when it started
     QTimer frameTimer_;
+    // Captions changing while no line comes (all filtered out, or line feeds alone) have frames of their own.
+    bool captionsHeld_ = false;
+    QElapsedTimer sinceCaptions_;
+    QTimer captionTimer_;
     struct Paced {
         QPointer<QWidget> widget;
         QString paintedText;              // a caption's text as last painted

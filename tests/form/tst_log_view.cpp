@@ -72,6 +72,7 @@ private slots:
     void aSteadyStreamIsPaintedOncePerFrame();
     void aFloodIsPaintedAtTheSlowerPace();
     void aCaptionChangedJustBeforeAFrameIsHeldIsStillPainted();
+    void captionsWithoutLinesArePaintedOncePerFrame();
     void theScrollBarIsRepaintedWhenItsPictureChanges();
 
     // The controls of the main window.
@@ -254,13 +255,14 @@ struct PacedWindow {
         return true;
     }
     // A line every `everyMs` for `forMs`, each announced by the caption; returns the time taken.
-    qint64 stream(int everyMs, int forMs) {
+    // Without `withLines`, only the caption changes, as when every line is filtered out.
+    qint64 stream(int everyMs, int forMs, bool withLines = true) {
         QTimer source;
-        QObject::connect(&source, &QTimer::timeout, [this] {
+        QObject::connect(&source, &QTimer::timeout, [this, withLines] {
             ++lines;
             view->aboutToChange();
             view->setPacedText(caption, [this] { return QString("Read: %1").arg(lines); });
-            view->appendLine(QString("line %1").arg(lines));
+            if (withLines) view->appendLine(QString("line %1").arg(lines));
         });
         QElapsedTimer clock;
         clock.start();
@@ -314,6 +316,24 @@ void LogViewTest::aCaptionChangedJustBeforeAFrameIsHeldIsStillPainted() {
     w.view->aboutToChange();
     w.view->appendLine("second");
     QTRY_VERIFY_WITH_TIMEOUT(w.stillPaints->paints > 0, 3 * LogView::kFloodFrameMs);
+}
+
+void LogViewTest::captionsWithoutLinesArePaintedOncePerFrame() {
+    PacedWindow w(300);
+    QVERIFY(w.show());
+    const double frames = double(w.stream(5, 600, false)) / LogView::kFrameMs;
+    QVERIFY2(w.captionPaints->paints >= 2 && w.captionPaints->paints <= frames + 2,
+             qPrintable(QString("%1 caption paints for %2 changes in %3 frames")
+                            .arg(w.captionPaints->paints).arg(w.lines).arg(frames)));
+    QCOMPARE(w.stillPaints->paints, 0);
+    // The captions' frame never holds the view: a line right after their last change is painted at once.
+    const int captionPaints = w.captionPaints->paints;
+    w.view->appendLine("answer");
+    for (int i = 0; i < 5 && !w.viewPaints->lastCovered(lastLineSpot(*w.view)); ++i) QCoreApplication::processEvents();
+    QVERIFY(w.viewPaints->lastCovered(lastLineSpot(*w.view)));
+    // The newest text is painted at the end of its frame.
+    QTRY_COMPARE_WITH_TIMEOUT(w.caption->text(), QString("Read: %1").arg(w.lines), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.captionPaints->paints > captionPaints, 1000);
 }
 
 void LogViewTest::aFloodIsPaintedAtTheSlowerPace() {
