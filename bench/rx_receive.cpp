@@ -6,13 +6,13 @@
 //   the CPU each megabyte costs;
 //   the longest time the event loop did not answer meanwhile;
 //   CPU use while connected and idle, and while a 92 KB/s stream arrives
-//   (text from the simulated device; text and random bytes alternately),
-//   over its first seconds and once it has settled;
+//   (text from the simulated device; text and random bytes alternately;
+//   text that the log's filter keeps out), over its first seconds and once it has settled;
 //   the delay from the device's last byte to the RX line in the view, and
 //   to the line painted;
 //   round trips per second in the after-answer mode against an echo.
 // Usage: bench_rx_receive [--quick] [throughput] [throughput-hex|-ascii|-random|-cyrillic|-socket] [paced] [cpu]
-//        [cpu-random] [cpu-random-only] [delay] [roundtrip]
+//        [cpu-random] [cpu-random-only] [cpu-filtered] [delay] [roundtrip]
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -326,13 +326,15 @@ void cpuUse(int seconds, bool shown) {
     cpuStream(rig, sim, false, seconds, window);
 }
 
-// (b): random bytes against the device's text, each in a window of its own, window shown.
-void cpuRandom(int seconds, bool random) {
+// (b): random bytes against the device's text, each in a window of its own, window shown;
+// or the text with a filter that no line passes, so that only the captions change.
+void cpuRandom(int seconds, bool random, bool filtered = false) {
     SimDevice sim;
     FormRig rig({.systemClock = true});
     if (!startWindowOnSimDevice(rig, sim)) return;
+    if (filtered) rig.fill("FiltrLog", QStringLiteral("#"));
     runFor(1000);
-    cpuStream(rig, sim, random, seconds, "window shown");
+    cpuStream(rig, sim, random, seconds, filtered ? "window shown, every line filtered out" : "window shown");
 }
 
 // (b) idle: CPU of a window that has nothing to do, in the three states a
@@ -515,6 +517,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 2; ++i)
             for (bool random : {true, false}) cpuRandom(seconds, random);
     if (only.contains(QLatin1String("cpu-random-only"))) cpuRandom(seconds, true);
+    if (only.contains(QLatin1String("cpu-filtered"))) cpuRandom(seconds, false, true);
     if (wanted("delay")) {
         delay(quick ? 200 : 1000, 2, 10, false);
         // Answers further apart than a frame of the view: each one is painted at once.
