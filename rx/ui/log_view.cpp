@@ -300,8 +300,13 @@ void LogView::pace(bool lineComing) {
     if (held_ || !window()->isVisible()) return;
     if (!sinceFrame_.isValid() || sinceFrame_.elapsed() >= frameMs_) {
         // Only a line starts a frame: the captions change just before the line they announce.
-        if (lineComing) startFrame();
-        else paceCaptions();
+        if (!lineComing) {
+            paceCaptions();
+            return;
+        }
+        startFrame();
+        // The line is painted at once, and the captions that announce it with it.
+        if (captionsHeld_) holdCaptions(false);
         return;
     }
     held_ = true;

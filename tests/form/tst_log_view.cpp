@@ -326,14 +326,14 @@ void LogViewTest::captionsWithoutLinesArePaintedOncePerFrame() {
              qPrintable(QString("%1 caption paints for %2 changes in %3 frames")
                             .arg(w.captionPaints->paints).arg(w.lines).arg(frames)));
     QCOMPARE(w.stillPaints->paints, 0);
-    // The captions' frame never holds the view: a line right after their last change is painted at once.
+    // The captions' frame never holds the view: a line right after their last change is painted at once,
+    // and the captions with their newest text along with it.
     const int captionPaints = w.captionPaints->paints;
     w.view->appendLine("answer");
+    QCOMPARE(w.caption->text(), QString("Read: %1").arg(w.lines));
     for (int i = 0; i < 5 && !w.viewPaints->lastCovered(lastLineSpot(*w.view)); ++i) QCoreApplication::processEvents();
     QVERIFY(w.viewPaints->lastCovered(lastLineSpot(*w.view)));
-    // The newest text is painted at the end of its frame.
-    QTRY_COMPARE_WITH_TIMEOUT(w.caption->text(), QString("Read: %1").arg(w.lines), 1000);
-    QTRY_VERIFY_WITH_TIMEOUT(w.captionPaints->paints > captionPaints, 1000);
+    QVERIFY(w.captionPaints->paints > captionPaints);
 }
 
 void LogViewTest::aFloodIsPaintedAtTheSlowerPace() {
