@@ -116,7 +116,7 @@ void ReceivePart::placeLower(QWidget* logBar, QWidget* mainPanel) {
 
 void ReceivePart::connectControls() {
     // These captions change with every packet: they are painted in the log view's frames.
-    for (QLabel* caption : {StaticText3, LRead, MinTimeWait, MaxTimeWait}) {
+    for (QLabel* caption : {StaticText3, LRead, MinTimeWait, MaxTimeWait, LSend}) {
         MainWindow->paceWith(caption);
         // Sized by the program alone: a new text then asks no layout of the panel behind it.
         caption->setFixedSize(caption->size());
@@ -230,7 +230,7 @@ void ReceivePart::txLine(const std::string& line) {
 
 void ReceivePart::txBytesChanged() { updateByteTotals(); }
 
-void ReceivePart::txPacketWritten() { LSend->setText(qs(stats_->sendCaption())); }
+void ReceivePart::txPacketWritten() { showSendCaption(); }
 
 // The captions' texts are made when shown: a flood changes them many times per frame.
 void ReceivePart::updateByteTotals() {
@@ -242,6 +242,10 @@ void ReceivePart::updateByteTotals() {
 
 void ReceivePart::showReadCaption() {
     MainWindow->setPacedText(LRead, [this] { return qs(stats_->readCaption()); });
+}
+
+void ReceivePart::showSendCaption() {
+    MainWindow->setPacedText(LSend, [this] { return qs(stats_->sendCaption()); });
 }
 
 void ReceivePart::showWaitCaptions() {
@@ -266,7 +270,7 @@ void ReceivePart::BTClrStatClick() {
     stats_->reset();
     showWaitCaptions();
     showReadCaption();
-    LSend->setText(qs(stats_->sendCaption()));
+    showSendCaption();
 }
 
 // ------------------------------------------------------------------- log file

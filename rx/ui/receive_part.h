@@ -111,6 +111,7 @@ private:
     void ReadBufRxInLog(const std::vector<std::uint8_t>& packet);
     bool writeLogFileLine(const std::string& line);
     void updateByteTotals();
+    void showSendCaption();
     void showReadCaption();
     void showWaitCaptions();
     void showLogPaused();

@@ -1,6 +1,10 @@
 // Sending through the real main window to a pseudo-terminal playing the device.
+#include <QElapsedTimer>
+#include <QLabel>
+
 #include <memory>
 
+#include "rx/ui/log_view.h"
 #include "support/form_rig.h"
 
 using namespace vantrel;
@@ -24,6 +28,7 @@ private slots:
     void cyrillicGoesOutAsWindows1251AndTheRestAsQuestionMarks();
     void longCommandIsSentWholeButNotRecorded();
     void bytesWaitingBeforeASendNeverReachTheLog();
+    void aBurstOfSendsPaintsTheSendCaptionOncePerFrame();
 
 private:
     void connectPort();
@@ -214,5 +219,33 @@ void SendingTest::bytesWaitingBeforeASendNeverReachTheLog() {
     QCOMPARE(rig_->logLines(), QStringList({"AT", "OK"}));
 }
 
+namespace {
+struct PaintCount : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+}  // namespace
+
+void SendingTest::aBurstOfSendsPaintsTheSendCaptionOncePerFrame() {
+    connectPort();
+    PaintCount count;
+    rig_->ctl<QLabel>("LSend")->installEventFilter(&count);
+    QElapsedTimer clock;
+    clock.start();
+    constexpr int kSends = 40;
+    for (int i = 0; i < kSends; ++i) {
+        rig_->send("AT");
+        QTest::qWait(2);
+    }
+    const double frames = double(clock.elapsed()) / LogView::kFrameMs;
+    QVERIFY2(count.paints <= frames + 2, qPrintable(QString("%1 paints in %2 frames").arg(count.paints).arg(frames)));
+    QTRY_COMPARE(rig_->text("LSend"), QString("Send: %1").arg(kSends));
+    QCOMPARE(wire(3 * kSends).size(), std::size_t(3 * kSends));
+}
+
 QTEST_MAIN(SendingTest)
 #include "tst_sending.moc"
+
