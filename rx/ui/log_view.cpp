@@ -280,6 +280,11 @@ void LogView::paceWith(QWidget* widget) {
 
 void LogView::aboutToChange() { pace(false); }
 
+void LogView::captionsChanging() {
+    if (held_ || !window()->isVisible()) return;
+    if (!sinceFrame_.isValid() || sinceFrame_.elapsed() >= frameMs_) paceCaptions();
+}
+
 // Setting a caption's text costs more than painting it; in a flood only the last text of a frame is shown.
 void LogView::setPacedText(QLabel* label, std::function<QString()> text) {
     for (Paced& p : paced_) {

@@ -50,6 +50,9 @@ public:
     void paceWith(QWidget* widget);
     // Before a change to those widgets: within a frame of the last paint, it waits for the frame's end.
     void aboutToChange();
+    // Before a change to them that follows its line instead of announcing one (the send side's):
+    // paced only while no frame of the view runs, so the line just shown is never held.
+    void captionsChanging();
     // A paced caption's new text: while a frame holds the paint, made and set at the frame's end,
     // so a flood makes only the text that is shown.
     void setPacedText(QLabel* label, std::function<QString()> text);

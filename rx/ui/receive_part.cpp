@@ -228,7 +228,10 @@ void ReceivePart::txLine(const std::string& line) {
     stats_->countTx();
 }
 
-void ReceivePart::txBytesChanged() { updateByteTotals(); }
+void ReceivePart::txBytesChanged() {
+    MainWindow->captionsChanging();
+    updateByteTotals();
+}
 
 void ReceivePart::txPacketWritten() { showSendCaption(); }
 
