@@ -83,6 +83,8 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
         if (held_) return;  // the view's frame holds them as well and lets them go at its end
         sinceCaptions_.start();
         holdCaptions(false);
+        // Painted now, as at the end of the view's frame: the next change would hold them before the paint's turn.
+        QCoreApplication::sendPostedEvents(window(), QEvent::UpdateRequest);
     });
 }
 
