@@ -283,15 +283,16 @@ void LogView::paceWith(QWidget* widget) {
 void LogView::aboutToChange() { pace(false); }
 
 void LogView::captionsChanging() {
-    if (held_ || !window()->isVisible()) return;
-    if (!sinceFrame_.isValid() || sinceFrame_.elapsed() >= frameMs_) paceCaptions();
+    if (!held_ && window()->isVisible() && !frameRunning()) paceCaptions();
 }
+
+bool LogView::frameRunning() const { return sinceFrame_.isValid() && sinceFrame_.elapsed() < frameMs_; }
 
 // Setting a caption's text costs more than painting it; in a flood only the last text of a frame is shown.
 void LogView::setPacedText(QLabel* label, std::function<QString()> text) {
     for (Paced& p : paced_) {
         if (p.widget != label) continue;
-        if (held_ || captionsHeld_) {
+        if (captionsHeld()) {
             p.heldText = std::move(text);
             return;
         }
@@ -305,7 +306,7 @@ void LogView::setPacedText(QLabel* label, std::function<QString()> text) {
 // Every appended line repaints the whole text area: a steady stream is painted once per frame.
 void LogView::pace(bool lineComing) {
     if (held_ || !window()->isVisible()) return;
-    if (!sinceFrame_.isValid() || sinceFrame_.elapsed() >= frameMs_) {
+    if (!frameRunning()) {
         // Only a line starts a frame: the captions change just before the line they announce.
         if (!lineComing) {
             paceCaptions();
@@ -313,7 +314,7 @@ void LogView::pace(bool lineComing) {
         }
         startFrame();
         // The line is painted at once, and the captions that announce it with it.
-        if (captionsHeld_) holdCaptions(false);
+        if (captionsHeld()) holdCaptions(false);
         return;
     }
     held_ = true;
@@ -324,7 +325,7 @@ void LogView::pace(bool lineComing) {
 // Without lines to show, a fast stream would repaint its captions with every packet. Their frame
 // never holds the view, so the next line is still painted at once.
 void LogView::paceCaptions() {
-    if (captionsHeld_) return;
+    if (captionsHeld()) return;
     if (!sinceCaptions_.isValid() || sinceCaptions_.elapsed() >= kFrameMs) {
         sinceCaptions_.start();
         return;
@@ -358,7 +359,6 @@ void LogView::holdPaints(bool hold) {
 }
 
 void LogView::holdCaptions(bool hold) {
-    captionsHeld_ = hold;
     if (!hold) captionTimer_.stop();
     for (Paced& p : paced_) {
         if (!p.widget) continue;

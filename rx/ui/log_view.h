@@ -76,6 +76,8 @@ private:
     void showFrame();
     void holdPaints(bool hold);
     void holdCaptions(bool hold);
+    bool frameRunning() const;  // a frame of the view started by a line has not ended yet
+    bool captionsHeld() const { return held_ || captionTimer_.isActive(); }
     void startFrame();
 
     bool followPending_ = false;       // lines came while at the bottom; scroll there soon
@@ -86,9 +88,8 @@ private:
     int linesAtFrame_ = 0;             // the view lines when it started
     QTimer frameTimer_;
     // Captions changing while no line comes (all filtered out, or line feeds alone) have frames of their own.
-    bool captionsHeld_ = false;
     QElapsedTimer sinceCaptions_;
-    QTimer captionTimer_;
+    QTimer captionTimer_;  // runs while their own frame holds them
     struct Paced {
         QPointer<QWidget> widget;
         QString paintedText;              // a caption's text as last painted

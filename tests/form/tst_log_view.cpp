@@ -4,7 +4,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFocusEvent>
-#include <QPaintEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -14,9 +13,11 @@
 #include "common/ui/colors.h"
 #include "rx/ui/log_view.h"
 #include "support/form_rig.h"
+#include "support/paint_counter.h"
 
 using namespace vantrel;
 using vantrel::test::FormRig;
+using vantrel::test::PaintCounter;
 
 namespace {
 
@@ -29,27 +30,6 @@ QStringList viewLines(const LogView& view) {
     for (QTextBlock b = view.document()->firstBlock(); b.isValid() && b != end; b = b.next()) out << b.text();
     return out;
 }
-
-// Counts the paints of a widget, and tells whether the last one covered `spot`.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* w) : widget_(w) { w->installEventFilter(this); }
-    int paints = 0;
-    QRegion lastRegion;
-    bool lastCovered(const QPoint& spot) const { return paints > 0 && lastRegion.contains(spot); }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == widget_ && event->type() == QEvent::Paint) {
-            ++paints;
-            lastRegion = static_cast<QPaintEvent*>(event)->region();
-        }
-        return false;
-    }
-
-private:
-    QWidget* widget_;
-};
 
 // Where the last line of the view is drawn, in viewport coordinates.
 QPoint lastLineSpot(const LogView& view) {

@@ -6,6 +6,7 @@
 
 #include "rx/ui/log_view.h"
 #include "support/form_rig.h"
+#include "support/paint_counter.h"
 
 using namespace vantrel;
 using vantrel::test::FormRig;
@@ -220,16 +221,6 @@ void SendingTest::bytesWaitingBeforeASendNeverReachTheLog() {
     QCOMPARE(rig_->logLines(), QStringList({"AT", "OK"}));
 }
 
-namespace {
-struct PaintCount : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
-}  // namespace
-
 void SendingTest::aBurstOfSendsPaintsTheCaptionsOncePerFrame_data() {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("caption");
@@ -245,8 +236,7 @@ void SendingTest::aBurstOfSendsPaintsTheCaptionsOncePerFrame() {
     connectPort();
     rig_->fill("FiltrLog", filter);
     QTest::qWait(LogView::kFloodFrameMs);
-    PaintCount count;
-    rig_->ctl<QLabel>(caption)->installEventFilter(&count);
+    test::PaintCounter count(rig_->ctl<QLabel>(caption));
     QElapsedTimer clock;
     clock.start();
     constexpr int kSends = 40;
