@@ -252,4 +252,3 @@ void SendingTest::aBurstOfSendsPaintsTheCaptionsOncePerFrame() {
 
 QTEST_MAIN(SendingTest)
 #include "tst_sending.moc"
-
